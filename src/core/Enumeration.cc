@@ -1,0 +1,208 @@
+#include "core/Enumeration.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "core/PrimeReduction.h"
+#include "utils/Output.h"
+#include "utils/System.h"
+
+using namespace Sat;
+
+std::atomic<uint32_t> num_prime_implicant{0};
+std::atomic<uint32_t> num_prime_implicate{0};
+std::atomic<double> time_max_m{0.0};
+std::atomic<double> time_sat_call{0.0};
+std::atomic<double> time_reduction{0.0};
+std::atomic<bool> print_time_interval{false};
+
+namespace primal {
+
+namespace {
+
+constexpr auto relaxed = std::memory_order_relaxed;
+
+void addTime(std::atomic<double>& timer, double dt) { timer.store(timer.load(relaxed) + dt, relaxed); }
+
+// Appends " %d" for each literal.
+void appendLits(std::string& line, const std::vector<int>& lits) {
+    char num[16];
+    for (int l : lits) {
+        char* p = num;
+        *p++ = ' ';
+        unsigned int u = l < 0 ? 0u - unsigned(l) : unsigned(l);
+        if (l < 0) *p++ = '-';
+        p = fmtUnsigned(p, u);
+        line.append(num, size_t(p - num));
+    }
+}
+
+void SIGINT_exit(int) {
+    outSignalFlush();
+    char buf[640];
+    char* p = fmtText(buf, "\n*** INTERRUPTED ***\n");
+    p = formatReport(p);
+    outSignalWrite(buf, size_t(p - buf));
+    _exit(1);
+}
+
+void SIG_alarm_handler(int) {
+    if (!print_time_interval.load(relaxed)) return;
+    int saved_errno = errno;
+    outSignalFlush();
+    char buf[640];
+    char* p = formatReport(buf);
+    outSignalWrite(buf, size_t(p - buf));
+    alarm(5);
+    errno = saved_errno;
+}
+
+}  // namespace
+
+char* formatReport(char* p) {
+    double a = time_max_m.load(relaxed), b = time_sat_call.load(relaxed), c = time_reduction.load(relaxed);
+    p = fmtText(p, "Num Prime Implicant: ");
+    p = fmtUnsigned(p, num_prime_implicant.load(relaxed));
+    p = fmtText(p, "\nNum Prime Implicate: ");
+    p = fmtUnsigned(p, num_prime_implicate.load(relaxed));
+    p = fmtText(p, "\nMax Model time:                  ");
+    p = fmtFixed6(p, a);
+    p = fmtText(p, "\nImplicant/Implicate check time:  ");
+    p = fmtFixed6(p, b);
+    p = fmtText(p, "\nReduction time:                  ");
+    p = fmtFixed6(p, c);
+    p = fmtText(p, "\nTotal time:                      ");
+    p = fmtFixed6(p, (a + b) + c);
+    return fmtText(p, "\n\n");
+}
+
+void installReportHandlers() {
+    sigTerm(SIGINT_exit);
+    signal(SIGALRM, SIG_alarm_handler);
+    alarm(5);
+}
+
+int runSequence(SolverWrapper& formula, SolverWrapper& negation, DR_SolverWrapper& dual, gzFile in,
+                const RunOptions& opts) {
+    formula.readInstance(in);
+    for (std::vector<int>& clause : formula.cls) negation.addClause(clause, false);
+    negation.negateFormula();
+    formula.pushInstance();
+    negation.pushInstance();
+
+    const int n = formula.nVars;
+    formula.nOrigVars = n;
+    negation.nOrigVars = n;
+    outPrintf("Vars to test: %d\n", n);
+    gzclose(in);
+
+    std::vector<int> test_vars;
+    test_vars.reserve(size_t(n));
+    for (int v = 1; v <= formula.nOrigVars; v++) test_vars.push_back(v);
+
+    // Dual-rail set-up: rails 2v-1 (+v) and 2v (-v); a pair clause keeps one of them true,
+    // and every decision sets a rail true, so each model is maximal.
+    Solver& ds = *dual.drSolver;
+    while (dual.nVars < 2 * n) {
+        ds.newVar(l_Undef, true);
+        dual.nVars++;
+    }
+    for (int i = 1; i <= ds.nVars(); i += 2) {
+        std::vector<int> pair{i, i + 1};
+        dual.addClause(pair, true);
+    }
+    dual.maximal = true;
+    ds.keep_trail = true;
+    for (Var v = 0; v < ds.nVars(); v++) ds.user_pol[v] = l_False;
+    outPrintf("Using %s model\n", "maximal");
+
+    Solver& fs = *formula.solver;
+    fs.conflict_budget = fs.propagation_budget = -1;
+    fs.assumptions.clear();
+    if (fs.solve_() != l_True) {
+        outPuts("Formula UNSAT...exiting");
+        return 0;
+    }
+
+    time_max_m.store(0.0, relaxed);
+    time_sat_call.store(0.0, relaxed);
+    time_reduction.store(0.0, relaxed);
+    print_time_interval.store(opts.print_time, relaxed);
+
+    if (!primeutil::buildOccLists(formula.cls)) {
+        outPuts("Error...one clause contains a 0 literal");
+        return 1;
+    }
+
+    std::vector<int> term;
+    std::vector<int> prime;
+    std::vector<unsigned short> rmodel(static_cast<size_t>(n));
+    std::string line;
+    const std::vector<std::vector<int>>& clauses = formula.cls;
+
+    for (;;) {
+        std::fill(cls2exclude.begin(), cls2exclude.end(), false);
+
+        double t0 = userCpuTime();
+        ds.conflict_budget = ds.propagation_budget = -1;
+        ds.assumptions.clear();
+        if (ds.solve_() != l_True) break;
+        addTime(time_max_m, userCpuTime() - t0);
+
+        // The candidate term: a false rail puts the opposite literal into the term.
+        term.clear();
+        for (int v : test_vars) {
+            if (ds.model[2 * v - 2] == l_False)
+                term.push_back(-v);
+            else if (ds.model[2 * v - 1] == l_False)
+                term.push_back(v);
+        }
+
+        double t1 = userCpuTime();
+        fs.conflict_budget = fs.propagation_budget = -1;
+        fs.assumptions.clear();
+        for (int l : term) fs.assumptions.push(mkLit(std::abs(l) - 1, l < 0));
+        bool consistent = fs.solve_() == l_True;
+        addTime(time_sat_call, userCpuTime() - t1);
+
+        bool ok;
+        if (consistent) {
+            for (int i = 0; i < n; i++) rmodel[size_t(i)] = fs.model[i] == l_True ? primeutil::TRUE : primeutil::FALSE;
+            prime = primeutil::extract_Prime(clauses, rmodel);
+            ok = dual.addDualRailClsIncr(prime, false, true);
+            num_prime_implicant.store(num_prime_implicant.load(relaxed) + 1, relaxed);
+        } else {
+            prime.clear();
+            for (int l : term) prime.push_back(-l);
+            ok = dual.addDualRailClsIncr(prime, true, true);
+            num_prime_implicate.store(num_prime_implicate.load(relaxed) + 1, relaxed);
+        }
+        addTime(time_reduction, userCpuTime() - t1);
+
+        if (opts.print_all) {
+            std::sort(prime.begin(), prime.end());
+            line.assign(consistent ? "Prime Implicant:" : "Prime Implicate:");
+            appendLits(line, prime);
+            line.push_back('\n');
+            outWrite(line.data(), line.size());
+        }
+        if (!ok) break;
+    }
+
+    uint32_t implicants = num_prime_implicant.load(relaxed), implicates = num_prime_implicate.load(relaxed);
+    double a = time_max_m.load(relaxed), b = time_sat_call.load(relaxed), c = time_reduction.load(relaxed);
+    outPrintf("Final Num Prime Implicant: %u\n", implicants);
+    outPrintf("Final Num Prime Implicate: %u\n", implicates);
+    outPrintf("Max Model time:                  %f\n", a);
+    outPrintf("Implicant/Implicate check time:  %f\n", b);
+    outPrintf("Reduction time:                  %f\n", c);
+    outPrintf("Total time:                      %f\n", (a + b) + c);
+    return 0;
+}
+
+}  // namespace primal

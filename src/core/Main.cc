@@ -1,0 +1,104 @@
+// primal: enumerates the prime implicants and prime implicates of a DIMACS CNF formula.
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <new>
+#include <sys/stat.h>
+#include <zlib.h>
+
+#include "core/Enumeration.h"
+#include "core/SolverWrapper.h"
+#include "utils/Options.h"
+#include "utils/Output.h"
+#include "utils/ParseUtils.h"
+#include "utils/System.h"
+
+using namespace Sat;
+
+namespace {
+
+// Opens a named input with zlib; a directory cannot be read as a formula.
+gzFile openNamed(const char* name) {
+    struct stat st;
+    if (stat(name, &st) == 0 && S_ISDIR(st.st_mode)) return nullptr;
+    return gzopen(name, "rb");
+}
+
+gzFile openStdin() {
+    if (fcntl(0, F_GETFD) == -1) return nullptr;  // standard input is closed
+    return gzdopen(0, "rb");
+}
+
+[[noreturn]] void memoutExit() {
+    outPuts("===============================================================================");
+    outPuts("INDETERMINATE _> MEMOUT OCCURRED");
+    outFlush();
+    // An aborted enumeration must not look like a complete one.
+    std::exit(1);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    try {
+        setUsageHelp("USAGE: %s [options] <input-file> <result-output-file>\n\n  where input may be either in plain or gzipped DIMACS.\n");
+        setX86FPUPrecision();
+
+        IntOption verb("MAIN", "verb", "Verbosity level (0=silent, 1=some, 2=more).", 1, IntRange(0, 2));
+        IntOption cpu_lim("MAIN", "cpu-lim", "Limit on CPU time allowed in seconds.\n", 0, IntRange(0, INT32_MAX));
+        IntOption mem_lim("MAIN", "mem-lim", "Limit on memory usage in megabytes.\n", 0, IntRange(0, INT32_MAX));
+        BoolOption strict("MAIN", "strict", "Validate DIMACS header during parsing.", false);
+        BoolOption print_all("MAIN", "print_all", "If true, you all the Prime Implicants/Implicates are printed", false);
+        BoolOption print_time("MAIN", "print_time", "If true, the time is printed", false);
+
+        parseOptions(argc, argv, true);
+        primal::installReportHandlers();
+
+        SolverWrapper formula;
+        SolverWrapper negation;
+        DR_SolverWrapper dual;
+
+        if (cpu_lim != 0) limitTime(unsigned(int32_t(cpu_lim)));
+        if (mem_lim != 0) limitMemory((unsigned long long)int32_t(mem_lim));
+
+        gzFile in;
+        if (argc == 1) {
+            outPuts("Reading from standard input... Use '--help' for help.");
+            in = openStdin();
+        } else {
+            in = openNamed(argv[1]);
+        }
+        const char* input_name = argc == 1 ? "<stdin>" : argv[1];
+        if (in == nullptr) {
+            outPrintf("ERROR! Could not open file: %s\n", input_name);
+            outFlush();
+            std::exit(1);
+        }
+        outPrintf("Formula :%s\n", input_name);
+        outPrintf("Negated formula :%s\n", argc >= 3 ? argv[2] : "");
+
+        primal::RunOptions opts;
+        opts.print_all = print_all;
+        opts.print_time = print_time;
+        int status;
+        try {
+            status = primal::runSequence(formula, negation, dual, in, opts);
+        } catch (ParseError& e) {
+            if (e.on_stdout) {
+                outWrite(e.message.data(), e.message.size());
+                outFlush();
+            } else {
+                outFlush();
+                std::fwrite(e.message.data(), 1, e.message.size(), stderr);
+            }
+            std::exit(3);
+        }
+        outFlush();
+        if (status != 0) std::exit(status);
+    } catch (OutOfMemoryException&) {
+        memoutExit();
+    } catch (std::bad_alloc&) {
+        memoutExit();
+    }
+    return 0;
+}

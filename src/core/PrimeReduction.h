@@ -1,0 +1,48 @@
+// Greedy reduction of a total model to a prime implicant. Variables are offered for dropping
+// in ascending order; a variable is dropped when every clause its current literal satisfies
+// is either covered (already satisfied by a kept literal) or satisfied by another literal.
+// Works on per-variable occurrence lists built once (occ_lst) and one covered bit per clause
+// (cls2exclude), which the caller clears before each reduction.
+#ifndef PRIMAL_CORE_PRIMEREDUCTION_H
+#define PRIMAL_CORE_PRIMEREDUCTION_H
+
+#include <vector>
+
+namespace primeutil {
+
+// Value codes of the reduction model (one entry per variable, entry i for DIMACS variable i+1):
+// 0 false, 1 true, 2 undefined (satisfies both literals, never dropped), 3 dropped.
+const unsigned short FALSE = 0;
+const unsigned short TRUE = 1;
+const unsigned short UNDEF = 2;
+const unsigned short DROPPED = 3;
+
+class OccList {
+public:
+    struct Elm {
+        std::vector<unsigned int> neg_occ;  // clauses where the variable occurs negatively
+        std::vector<unsigned int> pos_occ;  // clauses where it occurs positively
+    };
+    std::vector<Elm> occ;  // indexed by variable number; entry 0 stays empty
+};
+
+// Preconditions for all: occ_lst describes `clauses`, cls2exclude has one bit per clause.
+// Returns the prime implicant as DIMACS literals in ascending order; rewrites model (dropped
+// variables get code 3) and sets covered bits. Every model entry must be 0 or 1.
+std::vector<int> extract_Prime(const std::vector<std::vector<int>>& clauses, std::vector<unsigned short>& model);
+// Drops variable var (0-based) when no clause needs its value; returns whether it did.
+bool safeFlip(int var, std::vector<unsigned short>& model, const std::vector<std::vector<int>>& clauses);
+// Marks every clause containing the literal as covered.
+void propagate(int lit);
+bool isSAT(const std::vector<int>& clause, const std::vector<unsigned short>& model);
+
+// Builds occ_lst from the clauses and sizes cls2exclude to one cleared bit per clause.
+// Returns false when a clause contains the literal 0.
+bool buildOccLists(const std::vector<std::vector<int>>& clauses);
+
+}  // namespace primeutil
+
+extern primeutil::OccList occ_lst;
+extern std::vector<bool> cls2exclude;
+
+#endif
