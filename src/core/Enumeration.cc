@@ -62,6 +62,90 @@ void SIG_alarm_handler(int) {
     errno = saved_errno;
 }
 
+// Rails for 2n variables, one pair clause (2v-1, 2v) per variable so that at most one literal of
+// v enters a term, user polarity false so that every decision sets a rail true (maximal models),
+// and the trail kept after each model for incremental blocking.
+void setUpDualRail(DR_SolverWrapper& dual, int n) {
+    Solver& ds = *dual.drSolver;
+    while (dual.nVars < 2 * n) {
+        ds.newVar(l_Undef, true);
+        dual.nVars++;
+    }
+    for (int i = 1; i <= ds.nVars(); i += 2) {
+        std::vector<int> pair{i, i + 1};
+        dual.addClause(pair, true);
+    }
+    dual.maximal = true;
+    ds.keep_trail = true;
+    for (Var v = 0; v < ds.nVars(); v++) ds.user_pol[v] = l_False;
+}
+
+// Solves the dual-rail solver and reads its model as a term: a false rail puts the opposite
+// literal into the term. Returns false when no model is left.
+bool nextTerm(DR_SolverWrapper& dual, const std::vector<int>& test_vars, std::vector<int>& term) {
+    Solver& ds = *dual.drSolver;
+    ds.conflict_budget = ds.propagation_budget = -1;
+    ds.assumptions.clear();
+    if (ds.solve_() != l_True) return false;
+    term.clear();
+    for (int v : test_vars) {
+        if (ds.model[2 * v - 2] == l_False)
+            term.push_back(-v);
+        else if (ds.model[2 * v - 1] == l_False)
+            term.push_back(v);
+    }
+    return true;
+}
+
+std::vector<int> negated(const std::vector<int>& lits) {
+    std::vector<int> out;
+    out.reserve(lits.size());
+    for (int l : lits) out.push_back(-l);
+    return out;
+}
+
+void printPrime(std::string& line, bool implicant, std::vector<int>& prime) {
+    std::sort(prime.begin(), prime.end());
+    line.assign(implicant ? "Prime Implicant:" : "Prime Implicate:");
+    appendLits(line, prime);
+    line.push_back('\n');
+    outWrite(line.data(), line.size());
+}
+
+void bump(std::atomic<uint32_t>& counter) { counter.store(counter.load(relaxed) + 1, relaxed); }
+
+// The main loop finds every prime implicate, but an implicant all of whose extensions to models
+// contain implicants found earlier is never reached by it. Prime implicants are exactly the
+// minimal consistent terms that hit every prime implicate, so a second dual-rail solver whose
+// maximal models are such terms, with every implicant found so far blocked as a subset, yields
+// each missing one exactly once.
+void completeImplicants(int n, const std::vector<int>& test_vars, const std::vector<std::vector<int>>& implicates,
+                        const std::vector<std::vector<int>>& implicants, const RunOptions& opts, std::string& line) {
+    DR_SolverWrapper hit;
+    setUpDualRail(hit, n);
+    for (const std::vector<int>& c : implicates) {
+        std::vector<int> t = negated(c);  // the term contains some literal of c
+        hit.addDualRailCls(t, false, true);
+    }
+    for (const std::vector<int>& p : implicants) {
+        std::vector<int> np = negated(p);  // the term lacks some literal of p
+        hit.addDualRailCls(np, true, true);
+    }
+    std::vector<int> term;
+    for (;;) {
+        double t0 = userCpuTime();
+        if (!nextTerm(hit, test_vars, term)) break;
+        addTime(time_max_m, userCpuTime() - t0);
+        double t1 = userCpuTime();
+        std::vector<int> nt = negated(term);
+        bool ok = hit.addDualRailClsIncr(nt, true, true);
+        bump(num_prime_implicant);
+        addTime(time_reduction, userCpuTime() - t1);
+        if (opts.print_all) printPrime(line, true, term);
+        if (!ok) break;
+    }
+}
+
 }  // namespace
 
 char* formatReport(char* p) {
@@ -105,20 +189,7 @@ int runSequence(SolverWrapper& formula, SolverWrapper& negation, DR_SolverWrappe
     test_vars.reserve(size_t(n));
     for (int v = 1; v <= formula.nOrigVars; v++) test_vars.push_back(v);
 
-    // Dual-rail set-up: rails 2v-1 (+v) and 2v (-v); a pair clause keeps one of them true,
-    // and every decision sets a rail true, so each model is maximal.
-    Solver& ds = *dual.drSolver;
-    while (dual.nVars < 2 * n) {
-        ds.newVar(l_Undef, true);
-        dual.nVars++;
-    }
-    for (int i = 1; i <= ds.nVars(); i += 2) {
-        std::vector<int> pair{i, i + 1};
-        dual.addClause(pair, true);
-    }
-    dual.maximal = true;
-    ds.keep_trail = true;
-    for (Var v = 0; v < ds.nVars(); v++) ds.user_pol[v] = l_False;
+    setUpDualRail(dual, n);
     outPrintf("Using %s model\n", "maximal");
 
     Solver& fs = *formula.solver;
@@ -144,24 +215,14 @@ int runSequence(SolverWrapper& formula, SolverWrapper& negation, DR_SolverWrappe
     std::vector<unsigned short> rmodel(static_cast<size_t>(n));
     std::string line;
     const std::vector<std::vector<int>>& clauses = formula.cls;
+    std::vector<std::vector<int>> found_implicants, found_implicates;
 
     for (;;) {
         std::fill(cls2exclude.begin(), cls2exclude.end(), false);
 
         double t0 = userCpuTime();
-        ds.conflict_budget = ds.propagation_budget = -1;
-        ds.assumptions.clear();
-        if (ds.solve_() != l_True) break;
+        if (!nextTerm(dual, test_vars, term)) break;
         addTime(time_max_m, userCpuTime() - t0);
-
-        // The candidate term: a false rail puts the opposite literal into the term.
-        term.clear();
-        for (int v : test_vars) {
-            if (ds.model[2 * v - 2] == l_False)
-                term.push_back(-v);
-            else if (ds.model[2 * v - 1] == l_False)
-                term.push_back(v);
-        }
 
         double t1 = userCpuTime();
         fs.conflict_budget = fs.propagation_budget = -1;
@@ -175,24 +236,20 @@ int runSequence(SolverWrapper& formula, SolverWrapper& negation, DR_SolverWrappe
             for (int i = 0; i < n; i++) rmodel[size_t(i)] = fs.model[i] == l_True ? primeutil::TRUE : primeutil::FALSE;
             prime = primeutil::extract_Prime(clauses, rmodel);
             ok = dual.addDualRailClsIncr(prime, false, true);
-            num_prime_implicant.store(num_prime_implicant.load(relaxed) + 1, relaxed);
+            bump(num_prime_implicant);
+            found_implicants.push_back(prime);
         } else {
-            prime.clear();
-            for (int l : term) prime.push_back(-l);
+            prime = negated(term);
             ok = dual.addDualRailClsIncr(prime, true, true);
-            num_prime_implicate.store(num_prime_implicate.load(relaxed) + 1, relaxed);
+            bump(num_prime_implicate);
+            found_implicates.push_back(prime);
         }
         addTime(time_reduction, userCpuTime() - t1);
 
-        if (opts.print_all) {
-            std::sort(prime.begin(), prime.end());
-            line.assign(consistent ? "Prime Implicant:" : "Prime Implicate:");
-            appendLits(line, prime);
-            line.push_back('\n');
-            outWrite(line.data(), line.size());
-        }
+        if (opts.print_all) printPrime(line, consistent, prime);
         if (!ok) break;
     }
+    completeImplicants(n, test_vars, found_implicates, found_implicants, opts, line);
 
     uint32_t implicants = num_prime_implicant.load(relaxed), implicates = num_prime_implicate.load(relaxed);
     double a = time_max_m.load(relaxed), b = time_sat_call.load(relaxed), c = time_reduction.load(relaxed);

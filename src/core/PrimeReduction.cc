@@ -71,11 +71,23 @@ std::vector<int> extract_Prime(const std::vector<std::vector<int>>& clauses, std
 
 bool buildOccLists(const std::vector<std::vector<int>>& clauses) {
     occ_lst.occ.clear();
+    std::vector<unsigned char> signs;  // per variable: 1 seen positive, 2 seen negative
     for (size_t c = 0; c < clauses.size(); c++) {
+        // A clause holding x and -x is satisfied by every assignment, so no variable is needed
+        // for it; listing it would keep x in implicants that are not prime.
+        bool tautology = false;
         for (int l : clauses[c]) {
             if (l == 0) return false;
             size_t v = size_t(std::abs(l));
+            if (signs.size() <= v) signs.resize(v + 1, 0);
+            signs[v] |= l > 0 ? 1 : 2;
+            if (signs[v] == 3) tautology = true;
+        }
+        for (int l : clauses[c]) {
+            size_t v = size_t(std::abs(l));
+            signs[v] = 0;
             if (occ_lst.occ.size() <= v) occ_lst.occ.resize(v + 1);
+            if (tautology) continue;
             if (l > 0)
                 occ_lst.occ[v].pos_occ.push_back(unsigned(c));
             else

@@ -36,7 +36,8 @@ bool safeFlip(int var, std::vector<unsigned short>& model, const std::vector<std
 void propagate(int lit);
 bool isSAT(const std::vector<int>& clause, const std::vector<unsigned short>& model);
 
-// Builds occ_lst from the clauses and sizes cls2exclude to one cleared bit per clause.
+// Builds occ_lst from the clauses (tautological clauses are left out: they need no literal)
+// and sizes cls2exclude to one cleared bit per clause.
 // Returns false when a clause contains the literal 0.
 bool buildOccLists(const std::vector<std::vector<int>>& clauses);
 

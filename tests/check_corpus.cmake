@@ -1,0 +1,27 @@
+# Runs primal -print_all on CNF and compares with EXPECTED: the first line is the exit status;
+# the rest are the lines of standard output that start with "Prime" (sorted), "Final Num",
+# "Formula UNSAT", "ERROR" or "Error", plus any "PARSE ERROR" line of either stream.
+execute_process(COMMAND ${PRIMAL} -print_all ${CNF}
+  RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err TIMEOUT 120)
+string(REPLACE "\n" ";" out_lines "${out}")
+string(REPLACE "\n" ";" err_lines "${err}")
+set(primes "")
+set(other "")
+foreach(line IN LISTS out_lines err_lines)
+  if(line MATCHES "^Prime ")
+    list(APPEND primes "${line}")
+  elseif(line MATCHES "^(Final Num|Formula UNSAT|ERROR|Error|PARSE ERROR)")
+    list(APPEND other "${line}")
+  endif()
+endforeach()
+list(SORT primes)
+set(actual "${status}")
+foreach(line IN LISTS primes other)
+  string(APPEND actual "\n${line}")
+endforeach()
+file(READ ${EXPECTED} expected)
+string(STRIP "${expected}" expected)
+string(STRIP "${actual}" actual)
+if(NOT actual STREQUAL expected)
+  message(FATAL_ERROR "mismatch for ${CNF}\n--- expected\n${expected}\n--- actual\n${actual}")
+endif()

@@ -1,0 +1,37 @@
+// Brute-force truth-table oracle for small formulas (n up to about 14 variables): models,
+// all prime implicants and all prime implicates, independent of the solver.
+#ifndef PRIMAL_TESTS_ORACLE_H
+#define PRIMAL_TESTS_ORACLE_H
+
+#include <cstdint>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace testutil {
+
+using Cnf = std::vector<std::vector<int>>;
+using Primes = std::vector<std::vector<int>>;  // each sorted ascending; the list sorted
+
+// Bit v-1 of `assignment` is the value of DIMACS variable v.
+bool satisfies(const Cnf& f, uint32_t assignment);
+bool isSatisfiable(const Cnf& f, int n);
+
+struct PrimeSets {
+    Primes implicants;
+    Primes implicates;
+};
+// Over variables 1..n.
+PrimeSets bruteForcePrimes(const Cnf& f, int n);
+
+// Random CNF over 1..n with clause lengths in [0, max_len] (0 only when allow_empty); literals
+// may repeat and clauses may be tautologies or repeated.
+Cnf randomCnf(std::mt19937& rng, int n, int m, int max_len, bool allow_empty = false);
+std::string toDimacs(const Cnf& f, int n);
+
+// Prime lines of primal's -print_all output, as sorted literal lists.
+void parsePrimeLines(const std::string& out, Primes& implicants, Primes& implicates);
+
+}  // namespace testutil
+
+#endif
