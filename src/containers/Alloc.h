@@ -35,16 +35,16 @@ public:
 
     void capacity(uint32_t min_cap) {
         if (cap >= min_cap) return;
-        uint32_t prev_cap = cap;
-        uint32_t new_cap = cap;
+        // Grow by about 13/8, rounded to even. Any step past 32 bits means the region is too
+        // large; checking each step (not only against the old capacity) matters because a
+        // wrapped value can land above the old capacity and the loop would then never end.
+        uint64_t new_cap = cap;
         while (new_cap < min_cap) {
-            // Grow by about 13/8, rounded to even; wrap-around means the region is too large.
-            uint32_t delta = ((new_cap >> 1) + (new_cap >> 3) + 2) & ~uint32_t(1);
-            new_cap += delta;
-            if (new_cap <= prev_cap) throw OutOfMemoryException();
+            new_cap += ((new_cap >> 1) + (new_cap >> 3) + 2) & ~uint64_t(1);
+            if (new_cap > UINT32_MAX) throw OutOfMemoryException();
         }
         memory = static_cast<T*>(xrealloc(memory, size_t(new_cap) * sizeof(T)));
-        cap = new_cap;
+        cap = uint32_t(new_cap);
     }
 
     Ref alloc(uint32_t size) {

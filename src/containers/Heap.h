@@ -58,8 +58,8 @@ public:
 
     void insert(K k) {
         indices.reserve(k, -1);
-        indices[k] = heap.size();
-        heap.push(k);
+        heap.push(k);  // first: if it throws, k stays absent
+        indices[k] = heap.size() - 1;
         percolateUp(indices[k]);
     }
 

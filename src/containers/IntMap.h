@@ -47,7 +47,9 @@ public:
     void copyTo(IntMap& to) const { map.copyTo(to.map); }
 };
 
-template <class K, class V, class M> struct IsTriviallyRelocatable<IntMap<K, V, M>> : std::true_type {};
+// An IntMap is a vec plus its index functor, so it relocates exactly when the functor does.
+template <class K, class V, class M>
+struct IsTriviallyRelocatable<IntMap<K, V, M>> : IsTriviallyRelocatable<M> {};
 
 // Set of keys with membership flags and the members in insertion order.
 template <class K, class MkIndex = MkIndexDefault<K>> class IntSet {
@@ -58,8 +60,8 @@ public:
     void insert(K k) {
         in_set.reserve(k, 0);
         if (!in_set[k]) {
+            xs.push(k);  // first: if it throws, k stays out of the set
             in_set[k] = 1;
-            xs.push(k);
         }
     }
     bool has(K k) const { return in_set.has(k) && in_set[k]; }

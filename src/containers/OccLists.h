@@ -47,8 +47,8 @@ public:
 
     void smudge(const K& idx) {
         if (dirty[idx] == 0) {
+            dirties.push(idx);  // first: a flag without its dirties entry would escape cleanAll
             dirty[idx] = 1;
-            dirties.push(idx);
         }
     }
 

@@ -57,8 +57,14 @@ public:
 
     // Append with the capacity test.
     void push(const T& elem) {
-        if (sz == cap) capacity(sz + 1);
-        new (&data[sz]) T(elem);
+        if (sz == cap) {
+            // elem may live in this buffer (v.push(v[0])); copy it before the buffer moves.
+            T copy(elem);
+            capacity(sz + 1);
+            new (&data[sz]) T(copy);
+        } else {
+            new (&data[sz]) T(elem);
+        }
         sz++;
     }
     void push() {
@@ -97,19 +103,21 @@ public:
 
 template <class T> void vec<T>::capacity(int min_cap) {
     if (cap >= min_cap) return;
-    int add = ((min_cap - cap + 1) & ~1);
-    int half = (((cap >> 1) + 2) & ~1);
+    // 64-bit arithmetic: min_cap - cap + 1 overflows int for requests near INT_MAX.
+    int64_t add = (int64_t(min_cap) - cap + 1) & ~int64_t(1);
+    int64_t half = ((cap >> 1) + 2) & ~1;
     if (half > add) add = half;
-    if (add > INT_MAX - cap) throw OutOfMemoryException();
-    int new_cap = cap + add;
+    if (add > int64_t(INT_MAX) - cap) throw OutOfMemoryException();
+    int new_cap = int(cap + add);
     data = static_cast<T*>(xrealloc(static_cast<void*>(data), size_t(new_cap) * sizeof(T)));
     cap = new_cap;
 }
 
 template <class T> void vec<T>::growTo(int size, const T& pad) {
     if (sz >= size) return;
+    T copy(pad);  // pad may live in this buffer
     capacity(size);
-    for (int i = sz; i < size; i++) new (&data[i]) T(pad);
+    for (int i = sz; i < size; i++) new (&data[i]) T(copy);
     sz = size;
 }
 
