@@ -34,12 +34,11 @@ class StreamBuffer {
 
     enum { buffer_size = 64 * 1024 };
 
-    void assureLookahead() {
-        if (pos >= size) {
-            pos = 0;
-            size = gzread(in, buf, buffer_size);
-            if (size < 0) size = 0;  // a read error ends the input like end of file
-        }
+    // Kept out of line: it runs once per 64 KiB, the byte operations on every byte.
+    __attribute__((noinline)) void refill() {
+        pos = 0;
+        size = gzread(in, buf, buffer_size);
+        if (size < 0) size = 0;  // a read error ends the input like end of file
     }
 
     StreamBuffer(const StreamBuffer&) = delete;
@@ -49,14 +48,13 @@ public:
     explicit StreamBuffer(gzFile i) : in(i), buf(nullptr), pos(0), size(0) {
         buf = static_cast<unsigned char*>(std::malloc(buffer_size));
         if (buf == nullptr) throw OutOfMemoryException();
-        assureLookahead();
+        refill();
     }
     ~StreamBuffer() { std::free(buf); }
 
     int operator*() const { return (pos >= size) ? EOF : buf[pos]; }
     void operator++() {
-        pos++;
-        assureLookahead();
+        if (++pos >= size) refill();
     }
 };
 
@@ -77,6 +75,16 @@ template <class B> static inline void skipLine(B& in) {
     }
 }
 
+// Reports a number that does not fit a 32-bit int; `val` is the value of the digits read so
+// far after `zeros` leading zeros. Kept out of line so that the common path stays small.
+template <class B> [[noreturn]] static void throwOutOfRange(B& in, bool neg, int zeros, uint64_t val) {
+    std::string digits = std::string(neg ? "-" : "") + std::string(size_t(zeros), '0') + std::to_string(val);
+    for (; *in >= '0' && *in <= '9'; ++in)
+        if (digits.size() <= 25) digits.push_back(char(*in));
+    if (digits.size() > 25) digits.replace(25, std::string::npos, "...");
+    throw ParseError{"PARSE ERROR! Integer out of range: " + digits + "\n", false};
+}
+
 // Reads one signed decimal integer. A value outside the 32-bit signed range is a syntax error
 // (it would otherwise silently change the formula).
 template <class B> static int parseInt(B& in) {
@@ -86,24 +94,19 @@ template <class B> static int parseInt(B& in) {
         neg = true, ++in;
     else if (*in == '+')
         ++in;
-    if (*in < '0' || *in > '9') throwUnexpectedChar(*in, false);
+    int c = *in;
+    if (c < '0' || c > '9') throwUnexpectedChar(c, false);
 
-    int64_t val = 0;
-    bool overflow = false;
-    std::string digits;
-    while (*in >= '0' && *in <= '9') {
-        if (!overflow) {
-            val = val * 10 + (*in - '0');
-            if (val > int64_t(INT32_MAX) + (neg ? 1 : 0)) overflow = true;
-        }
-        if (digits.size() < 24) digits.push_back(char(*in));
+    int zeros = 0;
+    for (; c == '0'; c = *in) ++in, ++zeros;
+    const uint64_t limit = uint64_t(INT32_MAX) + (neg ? 1 : 0);
+    uint64_t val = 0;
+    for (; c >= '0' && c <= '9'; c = *in) {
+        val = val * 10 + unsigned(c - '0');
         ++in;
+        if (val > limit) throwOutOfRange(in, neg, zeros, val);
     }
-    if (overflow) {
-        if (digits.size() >= 24) digits += "...";
-        throw ParseError{"PARSE ERROR! Integer out of range: " + std::string(neg ? "-" : "") + digits + "\n", false};
-    }
-    return int(neg ? -val : val);
+    return neg ? int(-int64_t(val)) : int(val);
 }
 
 // Consumes the bytes of str one by one while they match. On a mismatch the stream stands on

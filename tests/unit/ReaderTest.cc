@@ -1,0 +1,167 @@
+// DIMACS reader on real byte streams (plain and gzip, through zlib): what it stores, which
+// messages it gives on which stream, buffer boundaries, and the exit statuses of the binary.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include <sys/mman.h>
+#include <unistd.h>
+#include <zlib.h>
+
+#include "core/SolverWrapper.h"
+#include "support/Process.h"
+#include "utils/Output.h"
+#include "utils/ParseUtils.h"
+
+using namespace Sat;
+using Clauses = std::vector<std::vector<int>>;
+
+// Runs f with the program's standard output captured (also used by the wrapper tests).
+std::string captureStdout(const std::function<void()>& f) {
+    outFlush();
+    int cap = memfd_create("out", 0), saved = dup(1);
+    dup2(cap, 1);
+    f();
+    outFlush();
+    dup2(saved, 1);
+    close(saved);
+    std::string s(1 << 16, '\0');
+    s.resize(size_t(std::max<ssize_t>(pread(cap, &s[0], s.size(), 0), 0)));
+    close(cap);
+    return s;
+}
+
+namespace {
+
+const std::string kMismatch = "PARSE ERROR...vars in S.nVars different from the header vars number\n";
+
+struct Read { Clauses cls; int nVars = 0, nOrigVars = 0; std::string out; bool failed = false; ParseError err; };
+
+// Reads `bytes` (gzip-compressed first when asked) with readInstance into a fresh wrapper.
+Read readBytes(const std::string& bytes, bool gzip) {
+    int fd = memfd_create("cnf", 0);
+    gzFile w = gzdopen(dup(fd), gzip ? "wb" : "wbT");  // T: written as they are
+    gzwrite(w, bytes.data(), unsigned(bytes.size()));
+    gzclose(w);
+    lseek(fd, 0, SEEK_SET);
+    gzFile in = gzdopen(fd, "rb");
+    Read r;
+    SolverWrapper sw;
+    r.out = captureStdout([&] {
+        try {
+            sw.readInstance(in);
+        } catch (ParseError& e) {
+            r.failed = true, r.err = e;
+        }
+    });
+    gzclose(in);
+    EXPECT_EQ(sw.S.nVars(), sw.nVars);
+    EXPECT_EQ(sw.S.nClauses(), 0);  // the reader only stores
+    r.cls = sw.cls, r.nVars = sw.nVars, r.nOrigVars = sw.nOrigVars;
+    return r;
+}
+
+struct Accepted { std::string in; Clauses cls; int nVars, nOrigVars; bool mismatch; };
+
+const Accepted kAccepted[] = {
+    {"", {}, 0, 0, false},
+    {"c only\nc comments\n", {}, 0, 0, false},
+    {"p cnf 3 9\n1 -2 0\n2 -1 0 3\n0\n0\n", {{1, -2}, {2, -1}, {3}, {}}, 3, 0, false},
+    {"p cnf 2 2\r\n1 -2 0\r\n+2 1 -1 0\r\n", {{1, -2}, {2, 1, -1}}, 2, 0, false},
+    {"1 -0 2 0", {{1}, {2}}, 2, 0, true},  // no header: the count stays 0
+    {"p cnf 5 2\n1 2 0\n3 0\n", {{1, 2}, {3}}, 3, 0, true},
+    {"p cnf 3 1\n4 0\n", {{4}}, 4, 0, true},
+    {"c n orig vars 7\np cnf 1 1\n1 0\n", {{1}}, 1, 7, false},
+    {"c n orig vars 7 1 0 c n orig vars 9\np cnf 1 1", {{1}}, 1, 9, false},
+    {"c n orig vax 9 x\nc n\nc\np cnf 1 1\n1 0", {{1}}, 1, 0, false},
+    {"1 2 0\np cnf 9 1\np cnf 2 1 c trailing comment\n", {{1, 2}}, 2, 0, false},
+    {"\t\v\f 000000000000000000003 -1 1 0", {{3, -1, 1}}, 3, 0, true},
+};
+
+struct Rejected { std::string in, msg; bool on_stdout; };
+
+const Rejected kRejected[] = {
+    {"p knf 2 1\n1 2 0\n", "PARSE ERROR! Unexpected char: k\n", true},
+    {"1 0\np", "PARSE ERROR! Unexpected char: \xff\n", true},
+    {"1 x 0\n", "PARSE ERROR! Unexpected char: x\n", false},
+    {"1 - 2 0\n", "PARSE ERROR! Unexpected char:  \n", false},
+    {"1 +\n", "PARSE ERROR! Unexpected char: \n\n", false},
+    {"p cnf x 1\n", "PARSE ERROR! Unexpected char: x\n", false},
+    {"c n orig vars seven\n", "PARSE ERROR! Unexpected char: s\n", false},
+    {"c n orig vars 7 abc\n1 0\n", "PARSE ERROR! Unexpected char: a\n", false},
+    {"p cnf 2 1\n1 2", "PARSE ERROR! Unexpected char: \xff\n", false},
+    {"1 2147483648 0", "PARSE ERROR! Integer out of range: 2147483648\n", false},
+    {"-0002147483649 0", "PARSE ERROR! Integer out of range: -0002147483649\n", false},
+    {"1 " + std::string(40, '9'), "PARSE ERROR! Integer out of range: " + std::string(25, '9') + "...\n", false},
+    {"536870912 0", "PARSE ERROR! Variable index too large: 536870912\n", false},
+    {"p cnf 3 1\n1 -2147483648 0", "PARSE ERROR! Variable index too large: -2147483648\n", false},
+};
+
+}  // namespace
+
+TEST(Reader, StoresClausesAndCountsVariables) {
+    for (bool gz : {false, true})
+        for (const Accepted& a : kAccepted) {
+            Read r = readBytes(a.in, gz);
+            SCOPED_TRACE((gz ? "gzip: " : "plain: ") + a.in);
+            ASSERT_FALSE(r.failed) << r.err.message;
+            EXPECT_EQ(r.cls, a.cls);
+            EXPECT_EQ(r.nVars, a.nVars);
+            EXPECT_EQ(r.nOrigVars, a.nOrigVars);
+            EXPECT_EQ(r.out, a.mismatch ? kMismatch : "");
+        }
+}
+
+// Every byte of a small formula, in turn, is placed first in a new 64 KiB read block, so the
+// boundary falls inside each number, "p cnf" and "c n orig vars".
+TEST(Reader, BufferBoundaryAnywhereChangesNothing) {
+    const std::string body = "c n orig vars 17\np cnf 1234 3\n-1 1234 0 +22 -0 -333 1\n-4\n0\n";
+    Read want = readBytes(body, false);
+    ASSERT_EQ(want.cls, (Clauses{{-1, 1234}, {22}, {-333, 1, -4}}));
+    for (bool gz : {false, true})
+        for (size_t s = 0; s < body.size(); s++) {
+            size_t pad = 65536 - s;
+            std::string in = "c-" + std::string(pad - 12, '-') + "\n" + std::string(9, ' ') + body;
+            Read r = readBytes(in, gz);
+            SCOPED_TRACE("boundary at body offset " + std::to_string(s) + (gz ? " (gzip)" : ""));
+            ASSERT_FALSE(r.failed) << r.err.message;
+            EXPECT_EQ(r.cls, want.cls);
+            EXPECT_EQ(r.nVars, 1234);
+            EXPECT_EQ(r.nOrigVars, 17);
+            EXPECT_EQ(r.out, "");
+        }
+}
+
+TEST(Reader, BinaryExitsWithStatus3OnTheRightStream) {
+    std::string path = testutil::writeTempFile("bad.cnf.gz", "");
+    for (const Rejected& e : kRejected)
+        for (bool gz : {false, true}) {
+            SCOPED_TRACE((gz ? "gzip file: " : "stdin: ") + e.in);
+            gzFile w = gzopen(path.c_str(), "wb");
+            gzwrite(w, e.in.data(), unsigned(e.in.size()));
+            gzclose(w);
+            testutil::RunResult r = gz ? testutil::runPrimal({path}) : testutil::runPrimal({}, e.in);
+            EXPECT_EQ(r.status, 3);
+            EXPECT_NE((e.on_stdout ? r.out : r.err).find(e.msg), std::string::npos) << r.out << r.err;
+            EXPECT_EQ((e.on_stdout ? r.err : r.out).find("PARSE ERROR"), std::string::npos);
+            EXPECT_EQ(r.out.find("Vars to test"), std::string::npos);  // stops at once
+        }
+    // The count mismatch is reported on standard output and the run goes on.
+    testutil::RunResult r = testutil::runPrimal({}, "p cnf 5 1\r\n1 2 0\r\n");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find(kMismatch + "Vars to test: 2\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Final Num Prime Implicate: 1\n"), std::string::npos) << r.out;
+    EXPECT_EQ(r.err, "");
+}
+
+// A representable variable index is accepted and creates its variables; exhausting memory on
+// the way is the out-of-memory report, not a crash or a parse error.
+TEST(Reader, HugeRepresentableIndexRunsOutOfMemoryCleanly) {
+#ifdef __SANITIZE_ADDRESS__
+    GTEST_SKIP() << "the address sanitizer cannot run under an address-space limit";
+#endif
+    testutil::RunResult r = testutil::runPrimal({"-mem-lim=300"}, "536870911 0\n");
+    EXPECT_EQ(r.signal, 0);
+    EXPECT_NE(r.status, 3);
+    EXPECT_NE(r.out.find("INDETERMINATE _> MEMOUT OCCURRED\n"), std::string::npos) << r.out << r.err;
+}
