@@ -62,6 +62,17 @@ void SIG_alarm_handler(int) {
     errno = saved_errno;
 }
 
+// Each handler runs with all four report signals blocked, so that one report can never start
+// inside another (an interruption during a progress report waits until that report is written).
+void installHandler(int sig, void (*handler)(int)) {
+    struct sigaction sa;
+    sa.sa_handler = handler;
+    sigemptyset(&sa.sa_mask);
+    for (int s : {SIGINT, SIGTERM, SIGXCPU, SIGALRM}) sigaddset(&sa.sa_mask, s);
+    sa.sa_flags = SA_RESTART;
+    sigaction(sig, &sa, nullptr);
+}
+
 // Rails for 2n variables, one pair clause (2v-1, 2v) per variable so that at most one literal of
 // v enters a term, user polarity false so that every decision sets a rail true (maximal models),
 // and the trail kept after each model for incremental blocking.
@@ -114,35 +125,61 @@ void printPrime(std::string& line, bool implicant, std::vector<int>& prime) {
 
 void bump(std::atomic<uint32_t>& counter) { counter.store(counter.load(relaxed) + 1, relaxed); }
 
+// Primes kept for the completion phase: all literals in one array, so that millions of primes
+// cost a few bytes per literal rather than a heap block each.
+struct PrimeStore {
+    std::vector<int> lits;
+    std::vector<size_t> ends;
+    void add(const std::vector<int>& p) {
+        lits.insert(lits.end(), p.begin(), p.end());
+        ends.push_back(lits.size());
+    }
+    template <class F>
+    void forEach(F f) const {
+        std::vector<int> p;
+        size_t begin = 0;
+        for (size_t end : ends) {
+            p.assign(lits.begin() + std::ptrdiff_t(begin), lits.begin() + std::ptrdiff_t(end));
+            f(p);
+            begin = end;
+        }
+    }
+};
+
 // The main loop finds every prime implicate, but an implicant all of whose extensions to models
 // contain implicants found earlier is never reached by it. Prime implicants are exactly the
 // minimal consistent terms that hit every prime implicate, so a second dual-rail solver whose
 // maximal models are such terms, with every implicant found so far blocked as a subset, yields
-// each missing one exactly once.
-void completeImplicants(int n, const std::vector<int>& test_vars, const std::vector<std::vector<int>>& implicates,
-                        const std::vector<std::vector<int>>& implicants, const RunOptions& opts, std::string& line) {
+// each missing one exactly once. All of its solver calls, the last (unsatisfiable) one included,
+// count as maximal-model time: it can be a large part of the run and must show in the split.
+void completeImplicants(int n, const std::vector<int>& test_vars, const PrimeStore& implicates,
+                        const PrimeStore& implicants, const RunOptions& opts, std::string& line) {
+    double t0 = userCpuTime();
     DR_SolverWrapper hit;
     setUpDualRail(hit, n);
-    for (const std::vector<int>& c : implicates) {
-        std::vector<int> t = negated(c);  // the term contains some literal of c
-        hit.addDualRailCls(t, false, true);
-    }
-    for (const std::vector<int>& p : implicants) {
+    implicates.forEach([&](const std::vector<int>& c) {
+        std::vector<int> nc = negated(c);  // the term contains some literal of c
+        hit.addDualRailCls(nc, false, true);
+    });
+    implicants.forEach([&](const std::vector<int>& p) {
         std::vector<int> np = negated(p);  // the term lacks some literal of p
         hit.addDualRailCls(np, true, true);
-    }
+    });
     std::vector<int> term;
+    double t1 = userCpuTime();
+    addTime(time_reduction, t1 - t0);
     for (;;) {
-        double t0 = userCpuTime();
-        if (!nextTerm(hit, test_vars, term)) break;
-        addTime(time_max_m, userCpuTime() - t0);
-        double t1 = userCpuTime();
+        bool found = nextTerm(hit, test_vars, term);
+        double t2 = userCpuTime();
+        addTime(time_max_m, t2 - t1);
+        if (!found) break;
         std::vector<int> nt = negated(term);
         bool ok = hit.addDualRailClsIncr(nt, true, true);
         bump(num_prime_implicant);
-        addTime(time_reduction, userCpuTime() - t1);
+        addTime(time_reduction, userCpuTime() - t2);
         if (opts.print_all) printPrime(line, true, term);
         if (!ok) break;
+        t1 = userCpuTime();
     }
 }
 
@@ -166,8 +203,8 @@ char* formatReport(char* p) {
 }
 
 void installReportHandlers() {
-    sigTerm(SIGINT_exit);
-    signal(SIGALRM, SIG_alarm_handler);
+    for (int s : {SIGINT, SIGTERM, SIGXCPU}) installHandler(s, SIGINT_exit);
+    installHandler(SIGALRM, SIG_alarm_handler);
     alarm(5);
 }
 
@@ -215,16 +252,18 @@ int runSequence(SolverWrapper& formula, SolverWrapper& negation, DR_SolverWrappe
     std::vector<unsigned short> rmodel(static_cast<size_t>(n));
     std::string line;
     const std::vector<std::vector<int>>& clauses = formula.cls;
-    std::vector<std::vector<int>> found_implicants, found_implicates;
+    PrimeStore found_implicants, found_implicates;
 
     for (;;) {
         std::fill(cls2exclude.begin(), cls2exclude.end(), false);
 
         double t0 = userCpuTime();
         if (!nextTerm(dual, test_vars, term)) break;
-        addTime(time_max_m, userCpuTime() - t0);
-
+        // One stamp ends the model call and starts the check: each stamp is a system call, and
+        // with short iterations the stamps themselves would be a visible share of the run.
         double t1 = userCpuTime();
+        addTime(time_max_m, t1 - t0);
+
         fs.conflict_budget = fs.propagation_budget = -1;
         fs.assumptions.clear();
         for (int l : term) fs.assumptions.push(mkLit(std::abs(l) - 1, l < 0));
@@ -237,12 +276,12 @@ int runSequence(SolverWrapper& formula, SolverWrapper& negation, DR_SolverWrappe
             prime = primeutil::extract_Prime(clauses, rmodel);
             ok = dual.addDualRailClsIncr(prime, false, true);
             bump(num_prime_implicant);
-            found_implicants.push_back(prime);
+            found_implicants.add(prime);
         } else {
             prime = negated(term);
             ok = dual.addDualRailClsIncr(prime, true, true);
             bump(num_prime_implicate);
-            found_implicates.push_back(prime);
+            found_implicates.add(prime);
         }
         addTime(time_reduction, userCpuTime() - t1);
 

@@ -34,10 +34,12 @@ struct RunOptions {
 int runSequence(Sat::SolverWrapper& formula, Sat::SolverWrapper& negation, Sat::DR_SolverWrapper& dual, gzFile in,
                 const RunOptions& opts);
 
-// Formats the six report lines into buf (at least 512 bytes) with async-signal-safe code;
-// returns the end. `prefix` is "Num" for the running reports.
+// Formats the six lines of the running report ("Num ...", ending with an empty line) into buf
+// (at least 512 bytes) with async-signal-safe code; returns the end.
 char* formatReport(char* buf);
 
+// Interruption report for SIGINT, SIGTERM and SIGXCPU, progress report for SIGALRM (one alarm
+// armed here, five seconds ahead).
 void installReportHandlers();
 
 }  // namespace primal
