@@ -36,7 +36,7 @@
 #include <vector>
 #include <zlib.h>
 
-#include "core/SolverWrapper.h"
+#include "BenchInput.h"
 
 using namespace Sat;
 
@@ -57,38 +57,13 @@ const char* const default_set[] = {
 
 using Clauses = std::vector<std::vector<int>>;
 
-double now() {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
-
-// Reads a DIMACS file through the project's reader. Some benchmark files end with a '%' line
-// that the reader rejects; everything from that line on is dropped, by way of a temporary copy,
-// since the reader takes a zlib stream. Gzip input is passed on as it is.
+// Reads a DIMACS file through the project's reader into a clause list.
 bool loadFile(const std::string& path, Clauses& out, int& nvars) {
-    std::ifstream f(path, std::ios::binary);
-    if (!f) return false;
-    std::stringstream ss;
-    ss << f.rdbuf();
-    std::string text = ss.str();
-    bool gzipped = text.size() >= 2 && uint8_t(text[0]) == 0x1f && uint8_t(text[1]) == 0x8b;
-    size_t cut = gzipped ? std::string::npos : text.compare(0, 1, "%") == 0 ? 0 : text.find("\n%");
-    if (cut != std::string::npos) text.resize(cut == 0 ? 0 : cut + 1);
-
-    char tmp[] = "/tmp/primal-blocking-bench-XXXXXX";
-    int fd = mkstemp(tmp);
-    if (fd < 0) return false;
-    bool written = write(fd, text.data(), text.size()) == ssize_t(text.size());
-    close(fd);
-    gzFile in = written ? gzopen(tmp, "rb") : nullptr;
-    if (in != nullptr) {
-        SolverWrapper w;
-        w.readInstance(in);
-        gzclose(in);
-        out = w.cls;
-        nvars = w.nVars;
-    }
-    unlink(tmp);
-    return in != nullptr;
+    SolverWrapper w;
+    if (!loadClauses(path, w)) return false;
+    out = w.cls;
+    nvars = w.nVars;
+    return true;
 }
 
 // mt19937 is specified exactly by the standard, so a seed names the same formula everywhere;
@@ -109,16 +84,16 @@ Clauses randomCnf(int n, int m, unsigned seed) {
     return cls;
 }
 
-bool loadSpec(const std::string& spec, Clauses& cls, int& nvars) {
-    if (spec.compare(0, 5, "rand:") == 0) {
+bool loadFormula(const std::string& name, Clauses& cls, int& nvars) {
+    if (name.compare(0, 5, "rand:") == 0) {
         int n = 0, m = 0;
         unsigned seed = 0;
-        if (std::sscanf(spec.c_str() + 5, "%d:%d:%u", &n, &m, &seed) != 3 || n < 3 || m < 0) return false;
+        if (std::sscanf(name.c_str() + 5, "%d:%d:%u", &n, &m, &seed) != 3 || n < 3 || m < 0) return false;
         cls = randomCnf(n, m, seed);
         nvars = n;
         return true;
     }
-    std::string path = spec[0] == '/' ? spec : std::string(PRIMAL_INSTANCES_DIR) + "/" + spec;
+    std::string path = name[0] == '/' ? name : std::string(PRIMAL_INSTANCES_DIR) + "/" + name;
     return loadFile(path, cls, nvars);
 }
 
@@ -288,13 +263,13 @@ Run timed(Loop loop, const Problem& p, uint64_t limit, int reps) {
     return first;
 }
 
-// The input formula of a spec in DIMACS, e.g. to compare a dual-rail count with the number of
+// The named input formula in DIMACS, e.g. to compare a dual-rail count with the number of
 // prime implicants that primal reports for the same formula.
-int printFormula(const std::string& spec) {
+int printFormula(const std::string& name) {
     Clauses cls;
     int n = 0;
-    if (!loadSpec(spec.compare(0, 3, "dr:") == 0 ? spec.substr(3) : spec, cls, n)) {
-        std::fprintf(stderr, "cannot load %s\n", spec.c_str());
+    if (!loadFormula(name.compare(0, 3, "dr:") == 0 ? name.substr(3) : name, cls, n)) {
+        std::fprintf(stderr, "cannot load %s\n", name.c_str());
         return 1;
     }
     std::printf("p cnf %d %zu\n", n, cls.size());
@@ -311,7 +286,7 @@ int main(int argc, char** argv) {
     int reps = 3;
     uint64_t limit = 0;
     int nmodes = 2;
-    std::vector<std::string> specs;
+    std::vector<std::string> names;
     for (int i = 1; i < argc; i++) {
         if (std::strcmp(argv[i], "-r") == 0 && i + 1 < argc)
             reps = std::max(1, std::atoi(argv[++i]));
@@ -322,24 +297,24 @@ int main(int argc, char** argv) {
         else if (std::strcmp(argv[i], "-p") == 0 && i + 1 < argc)
             return printFormula(argv[++i]);
         else
-            specs.push_back(argv[i]);
+            names.push_back(argv[i]);
     }
-    if (specs.empty()) specs.assign(std::begin(default_set), std::end(default_set));
+    if (names.empty()) names.assign(std::begin(default_set), std::end(default_set));
 
     std::printf("%-34s %5s %-9s %8s %9s %8s %10s %8s %8s %7s %7s\n", "formula", "vars", "mode", "models",
                 "decisions", "conflicts", "props", "props/m", "us/model", "x props", "x time");
     bool all_same_count = true;
     std::vector<double> tot_sec(size_t(nmodes), 0.0);
     std::vector<uint64_t> tot_props(size_t(nmodes), 0), tot_models(size_t(nmodes), 0);
-    for (const std::string& spec : specs) {
+    for (const std::string& name : names) {
         Problem p;
-        std::string f = spec;
+        std::string f = name;
         if (f.compare(0, 3, "dr:") == 0) {
             p.dual_rail = true;
             f = f.substr(3);
         }
-        if (!loadSpec(f, p.cls, p.nvars)) {
-            std::fprintf(stderr, "cannot load %s\n", spec.c_str());
+        if (!loadFormula(f, p.cls, p.nvars)) {
+            std::fprintf(stderr, "cannot load %s\n", name.c_str());
             return 1;
         }
         std::vector<Run> runs;
@@ -352,7 +327,7 @@ int main(int argc, char** argv) {
             const Run& r = runs[size_t(m)];
             double models = r.models ? double(r.models) : 1;
             std::string count = std::to_string(r.models) + (r.exhausted ? "" : "+");
-            std::printf("%-34s %5d %-9s %8s %9llu %8llu %10llu %8.1f %8.2f %7.2f %7.2f\n", m == 0 ? spec.c_str() : "",
+            std::printf("%-34s %5d %-9s %8s %9llu %8llu %10llu %8.1f %8.2f %7.2f %7.2f\n", m == 0 ? name.c_str() : "",
                         p.dual_rail ? 2 * p.nvars : p.nvars, modes[m].name, count.c_str(),
                         (unsigned long long)r.decisions, (unsigned long long)r.conflicts,
                         (unsigned long long)r.propagations, double(r.propagations) / models, 1e6 * r.seconds / models,

@@ -82,8 +82,8 @@ if [ "$which" != gen ]; then
     for f in $(find "$instances" -name '*.cnf' | sort); do run_one "${f#"$instances"/}" "$f"; done
 fi
 if [ "$which" != inst ]; then
-    for spec in "20 20" "20 60" "30 30" "30 90" "40 40" "40 120" "60 120" "100 426"; do
-        set -- $spec
+    for size in "20 20" "20 60" "30 30" "30 90" "40 40" "40 120" "60 120" "100 426"; do
+        set -- $size
         gen_random "$1" "$2" 3 7 > "$tmp/gen.cnf"
         run_one "rand3-n$1-m$2" "$tmp/gen.cnf"
     done

@@ -19,7 +19,7 @@
 #include <vector>
 #include <zlib.h>
 
-#include "core/SolverWrapper.h"
+#include "BenchInput.h"
 
 using namespace Sat;
 
@@ -55,37 +55,6 @@ const char* const default_set[] = {
     "planning/hanoi4.cnf",
     "small-examples/zebra_v155_c1135.cnf",
 };
-
-double now() {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
-
-// Reads a DIMACS file into the wrapper's clause store. Some benchmark files end with a '%'
-// line that the reader rejects as a syntax error; everything from that line on is dropped, by
-// way of a temporary copy, since the reader takes a zlib stream. Gzip input is passed on as it is.
-bool loadClauses(const std::string& path, SolverWrapper& w) {
-    std::ifstream f(path, std::ios::binary);
-    if (!f) return false;
-    std::stringstream ss;
-    ss << f.rdbuf();
-    std::string text = ss.str();
-    bool gzipped = text.size() >= 2 && uint8_t(text[0]) == 0x1f && uint8_t(text[1]) == 0x8b;
-    size_t cut = gzipped ? std::string::npos : text.compare(0, 1, "%") == 0 ? 0 : text.find("\n%");
-    if (cut != std::string::npos) text.resize(cut == 0 ? 0 : cut + 1);
-
-    char tmp[] = "/tmp/primal-solver-bench-XXXXXX";
-    int fd = mkstemp(tmp);
-    if (fd < 0) return false;
-    bool written = write(fd, text.data(), text.size()) == ssize_t(text.size());
-    close(fd);
-    gzFile in = written ? gzopen(tmp, "rb") : nullptr;
-    if (in != nullptr) {
-        w.readInstance(in);
-        gzclose(in);
-    }
-    unlink(tmp);
-    return in != nullptr;
-}
 
 bool modelSatisfies(const std::vector<std::vector<int>>& cls, const vec<lbool>& model) {
     for (const std::vector<int>& c : cls) {
