@@ -7,18 +7,9 @@
 namespace testutil {
 
 bool satisfies(const Cnf& f, uint32_t a) {
-    for (const auto& c : f) {
-        bool sat = false;
-        for (int l : c) {
-            bool v = (a >> (std::abs(l) - 1)) & 1;
-            if ((l > 0) == v) {
-                sat = true;
-                break;
-            }
-        }
-        if (!sat) return false;
-    }
-    return true;
+    return std::all_of(f.begin(), f.end(), [a](const std::vector<int>& c) {
+        return std::any_of(c.begin(), c.end(), [a](int l) { return bool((a >> (std::abs(l) - 1)) & 1) == (l > 0); });
+    });
 }
 
 bool isSatisfiable(const Cnf& f, int n) {
@@ -27,51 +18,35 @@ bool isSatisfiable(const Cnf& f, int n) {
     return false;
 }
 
-// Terms in base 3: digit v-1 is 0 (v false), 1 (v true) or 2 (v free). all[t] tells whether
-// every assignment of the cube t has the given truth value under f.
-static std::vector<char> cubesAll(const std::vector<char>& is_model, int n, bool want) {
-    size_t total = 1;
-    for (int i = 0; i < n; i++) total *= 3;
-    std::vector<char> all(total, 0);
+// Terms in base 3: digit v-1 is 0 (v false), 1 (v true) or 2 (v free). Returns the minimal terms
+// whose every assignment gives f the value `want` (freeing any fixed digit breaks that), as
+// literal lists, negated for want == false (the clause implied when the cube holds no model).
+static Primes minimalCubes(const std::vector<char>& is_model, int n, bool want) {
     std::vector<size_t> pow3(size_t(n) + 1, 1);
     for (int i = 1; i <= n; i++) pow3[i] = pow3[i - 1] * 3;
-    for (size_t t = 0; t < total; t++) {
-        // Lowest free digit, if any.
-        int free_digit = -1;
+    std::vector<char> all(pow3[n]);
+    for (size_t t = 0; t < all.size(); t++) {
+        int free_digit = -1;  // the lowest one
         uint32_t a = 0;
         size_t rest = t;
         for (int i = 0; i < n; i++, rest /= 3) {
-            int d = int(rest % 3);
-            if (d == 2 && free_digit < 0) free_digit = i;
-            if (d == 1) a |= uint32_t(1) << i;
+            if (rest % 3 == 2 && free_digit < 0) free_digit = i;
+            if (rest % 3 == 1) a |= uint32_t(1) << i;
         }
-        if (free_digit < 0) {
-            all[t] = (is_model[a] != 0) == want;
-        } else {
-            size_t t0 = t - 2 * pow3[size_t(free_digit)], t1 = t - pow3[size_t(free_digit)];
-            all[t] = all[t0] && all[t1];  // both smaller than t: already computed
-        }
+        // Both halves of a cube with a free digit are smaller terms, already computed.
+        all[t] = free_digit < 0 ? (is_model[a] != 0) == want
+                                : all[t - 2 * pow3[free_digit]] && all[t - pow3[free_digit]];
     }
-    return all;
-}
-
-// Minimal cubes: every fixed digit, when freed, breaks the property.
-static Primes minimalCubes(const std::vector<char>& all, int n, bool negate) {
     Primes out;
-    std::vector<size_t> pow3(size_t(n) + 1, 1);
-    for (int i = 1; i <= n; i++) pow3[i] = pow3[i - 1] * 3;
     for (size_t t = 0; t < all.size(); t++) {
-        if (!all[t]) continue;
-        bool minimal = true;
+        bool minimal = all[t];
         std::vector<int> lits;
         size_t rest = t;
         for (int i = 0; i < n && minimal; i++, rest /= 3) {
-            int d = int(rest % 3);
+            size_t d = rest % 3;
             if (d == 2) continue;
-            size_t freed = t + (2 - size_t(d)) * pow3[size_t(i)];
-            if (all[freed]) minimal = false;
-            int lit = d == 1 ? i + 1 : -(i + 1);
-            lits.push_back(negate ? -lit : lit);
+            minimal = !all[t + (2 - d) * pow3[i]];
+            lits.push_back((d == 1) == want ? i + 1 : -(i + 1));
         }
         if (!minimal) continue;
         std::sort(lits.begin(), lits.end());
@@ -84,11 +59,7 @@ static Primes minimalCubes(const std::vector<char>& all, int n, bool negate) {
 PrimeSets bruteForcePrimes(const Cnf& f, int n) {
     std::vector<char> is_model(size_t(1) << n);
     for (uint32_t a = 0; a < (uint32_t(1) << n); a++) is_model[a] = satisfies(f, a);
-    PrimeSets p;
-    p.implicants = minimalCubes(cubesAll(is_model, n, true), n, false);
-    // A clause is implied exactly when the cube of its negation holds no model.
-    p.implicates = minimalCubes(cubesAll(is_model, n, false), n, true);
-    return p;
+    return {minimalCubes(is_model, n, true), minimalCubes(is_model, n, false)};
 }
 
 Cnf randomCnf(std::mt19937& rng, int n, int m, int max_len, bool allow_empty) {

@@ -1,16 +1,14 @@
 #include "support/Process.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <csignal>
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <fcntl.h>
 #include <fstream>
 #include <poll.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <time.h>
 #include <unistd.h>
 
 namespace testutil {
@@ -23,63 +21,44 @@ Child::Child(const std::string& binary, const std::vector<std::string>& args, bo
     if (pipe(pin) != 0 || pipe(pout) != 0 || pipe(perr) != 0) std::abort();
     pid_ = fork();
     if (pid_ == 0) {
-        if (close_stdin)
-            close(0);
-        else
-            dup2(pin[0], 0);
-        dup2(pout[1], 1);
-        dup2(perr[1], 2);
+        close_stdin ? close(0) : dup2(pin[0], 0);
+        dup2(pout[1], 1), dup2(perr[1], 2);
         for (int fd : {pin[0], pin[1], pout[0], pout[1], perr[0], perr[1]}) close(fd);
-        std::vector<char*> argv;
-        argv.push_back(const_cast<char*>(binary.c_str()));
+        std::vector<char*> argv{const_cast<char*>(binary.c_str())};
         for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);
         execv(binary.c_str(), argv.data());
         _exit(127);
     }
-    close(pin[0]);
-    close(pout[1]);
-    close(perr[1]);
-    in_ = pin[1];
-    out_ = pout[0];
-    err_ = perr[0];
+    close(pin[0]), close(pout[1]), close(perr[1]);
+    in_ = pin[1], out_ = pout[0], err_ = perr[0];
     if (close_stdin) closeInput();
 }
 
 Child::~Child() {
-    if (pid_ > 0) {
-        kill(pid_, SIGKILL);
-        waitpid(pid_, nullptr, 0);
-    }
+    if (pid_ > 0) kill(pid_, SIGKILL), waitpid(pid_, nullptr, 0);
     for (int fd : {in_, out_, err_})
         if (fd >= 0) close(fd);
 }
 
 void Child::write(const std::string& data) {
-    size_t off = 0;
-    while (off < data.size()) {
+    for (size_t off = 0; off < data.size();) {
         ssize_t r = ::write(in_, data.data() + off, data.size() - off);
-        if (r < 0) {
-            if (errno == EINTR) continue;
-            return;
-        }
-        off += size_t(r);
+        if (r < 0 && errno != EINTR) return;  // the child has gone
+        off += size_t(std::max<ssize_t>(r, 0));
     }
 }
 
 void Child::closeInput() {
-    if (in_ >= 0) close(in_);
-    in_ = -1;
+    if (in_ >= 0) close(in_), in_ = -1;
 }
 
 void Child::signal(int sig) { kill(pid_, sig); }
 
 std::string Child::readSome(size_t bytes, int timeout_ms) {
     std::string got;
-    while (got.size() < bytes) {
-        pollfd p{out_, POLLIN, 0};
-        if (poll(&p, 1, timeout_ms) <= 0) break;
-        char buf[4096];
+    char buf[4096];
+    for (pollfd p{out_, POLLIN, 0}; got.size() < bytes && poll(&p, 1, timeout_ms) > 0;) {
         ssize_t r = read(out_, buf, std::min(sizeof buf, bytes - got.size()));
         if (r <= 0) break;
         got.append(buf, size_t(r));
@@ -88,36 +67,30 @@ std::string Child::readSome(size_t bytes, int timeout_ms) {
     return got;
 }
 
-static double now() {
-    timespec ts;
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
-}
-
 RunResult Child::finish(int timeout_s) {
+    using Clock = std::chrono::steady_clock;
     RunResult r;
     r.out = out_buf_;
-    double deadline = now() + timeout_s;
-    bool out_open = true, err_open = true;
-    while (out_open || err_open) {
-        double left = deadline - now();
+    const Clock::time_point deadline = Clock::now() + std::chrono::seconds(timeout_s);
+    int fds[2] = {out_, err_};  // -1 once at end of file
+    std::string* into[2] = {&r.out, &r.err};
+    while (fds[0] >= 0 || fds[1] >= 0) {
+        long long left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
         if (left <= 0) {
             r.timed_out = true;
             kill(pid_, SIGKILL);
             break;
         }
-        pollfd ps[2] = {{out_open ? out_ : -1, POLLIN, 0}, {err_open ? err_ : -1, POLLIN, 0}};
-        int k = poll(ps, 2, int(left * 1000) + 1);
-        if (k < 0 && errno != EINTR) break;
+        pollfd ps[2] = {{fds[0], POLLIN, 0}, {fds[1], POLLIN, 0}};  // poll skips negative descriptors
+        if (poll(ps, 2, int(left) + 1) < 0 && errno != EINTR) break;
         char buf[65536];
         for (int i = 0; i < 2; i++) {
             if (!(ps[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
-            ssize_t n = read(ps[i].fd, buf, sizeof buf);
-            if (n <= 0) {
-                (i == 0 ? out_open : err_open) = false;
-            } else {
-                (i == 0 ? r.out : r.err).append(buf, size_t(n));
-            }
+            ssize_t n = read(fds[i], buf, sizeof buf);
+            if (n > 0)
+                into[i]->append(buf, size_t(n));
+            else
+                fds[i] = -1;
         }
     }
     int st = 0;
@@ -139,10 +112,8 @@ std::string writeTempFile(const std::string& name, const std::string& data) {
     const char* tmp = std::getenv("TMPDIR");
     std::string dir = std::string(tmp ? tmp : "/tmp") + "/primal-tests-" + std::to_string(getpid());
     mkdir(dir.c_str(), 0700);
-    std::string path = dir + "/" + name;
-    std::ofstream f(path, std::ios::binary);
-    f << data;
-    return path;
+    std::ofstream(dir + "/" + name, std::ios::binary) << data;
+    return dir + "/" + name;
 }
 
 }  // namespace testutil
