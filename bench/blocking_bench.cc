@@ -162,9 +162,10 @@ struct Run {
     std::vector<uint64_t> sequence;
 };
 
-// The loops are kept out of line so that a profiler (callgrind's inclusive cost) shows the
-// cost of each mode without the set-up.
-__attribute__((noinline)) void loopIncremental(const Problem& p, Solver& s, uint64_t limit, Run& r) {
+// Finds models until none is left or `limit` is reached; `insert` adds the blocking clause of
+// each and answers whether the solver can go on.
+template <class Insert>
+inline void enumerate(const Problem& p, Solver& s, uint64_t limit, Run& r, Insert insert) {
     vec<Lit> block;
     while (limit == 0 || r.models < limit) {
         if (s.solve_() != l_True) {
@@ -174,29 +175,24 @@ __attribute__((noinline)) void loopIncremental(const Problem& p, Solver& s, uint
         r.models++;
         blockingClause(p, s, block);
         r.sequence.push_back(modelHash(block));
-        if (s.add_blck_assert(block) != l_True) {
+        if (!insert(block)) {
             r.exhausted = true;
             return;
         }
     }
 }
 
+// The modes are kept out of line so that a profiler (callgrind's inclusive cost) shows the
+// cost of each without the set-up.
+__attribute__((noinline)) void loopIncremental(const Problem& p, Solver& s, uint64_t limit, Run& r) {
+    enumerate(p, s, limit, r, [&](vec<Lit>& block) { return s.add_blck_assert(block) == l_True; });
+}
+
 __attribute__((noinline)) void loopFromRoot(const Problem& p, Solver& s, uint64_t limit, Run& r) {
-    vec<Lit> block;
-    while (limit == 0 || r.models < limit) {
-        if (s.solve_() != l_True) {
-            r.exhausted = true;
-            return;
-        }
-        r.models++;
-        blockingClause(p, s, block);
-        r.sequence.push_back(modelHash(block));
+    enumerate(p, s, limit, r, [&](vec<Lit>& block) {
         s.cancelUntil(0);
-        if (!s.addClause_(block)) {
-            r.exhausted = true;
-            return;
-        }
-    }
+        return s.addClause_(block);
+    });
 }
 
 // What-if, not what the driver does: as loopIncremental, but the caller orders the clause by
@@ -207,30 +203,20 @@ __attribute__((noinline)) void loopFromRoot(const Problem& p, Solver& s, uint64_
 // literal of the highest level after the first, as in a learnt clause. A clause that is unit
 // after the backtrack also gets its first literal assigned at once (reason: the clause).
 __attribute__((noinline)) void loopIncrementalByLevel(const Problem& p, Solver& s, uint64_t limit, Run& r) {
-    vec<Lit> block;
     std::vector<std::pair<int, int>> order;  // (-level, index): a stable sort by decreasing level
     vec<Lit> sorted;
-    while (limit == 0 || r.models < limit) {
-        if (s.solve_() != l_True) {
-            r.exhausted = true;
-            return;
-        }
-        r.models++;
-        blockingClause(p, s, block);
-        r.sequence.push_back(modelHash(block));
+    enumerate(p, s, limit, r, [&](vec<Lit>& block) {
         order.clear();
         for (int i = 0; i < block.size(); i++) order.emplace_back(-s.level(var(block[i])), i);
         std::sort(order.begin(), order.end());
         sorted.clear();
         for (const std::pair<int, int>& o : order) sorted.push(block[o.second]);
-        if (s.add_blck_assert(sorted) != l_True) {
-            r.exhausted = true;
-            return;
-        }
+        if (s.add_blck_assert(sorted) != l_True) return false;
         bool unit = sorted.size() > 1 && s.value(sorted[0]) == l_Undef;
         for (int i = 1; unit && i < sorted.size(); i++) unit = s.value(sorted[i]) == l_False;
         if (unit) s.uncheckedEnqueue(sorted[0], s.clauses.last());
-    }
+        return true;
+    });
 }
 
 using Loop = void (*)(const Problem&, Solver&, uint64_t, Run&);
