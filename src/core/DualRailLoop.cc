@@ -1,0 +1,59 @@
+// The main engine: each maximal model of the dual-rail solver names a candidate term; the
+// formula solver checks it; a consistent term's model is reduced to a prime implicant, an
+// inconsistent term negated into a prime implicate; the prime is blocked in the dual-rail solver
+// without a restart. Every prime implicate is found this way; prime implicants whose every
+// model extension holds an earlier implicant are not (completeImplicants finds those).
+#include "core/DualRailSearch.h"
+#include "core/Reports.h"
+#include "core/RunContext.h"
+#include "utils/System.h"
+
+using namespace Sat;
+
+namespace primal {
+
+namespace {
+
+std::vector<int> negated(const std::vector<int>& lits) {
+    std::vector<int> out;
+    out.reserve(lits.size());
+    for (int l : lits) out.push_back(-l);
+    return out;
+}
+
+}  // namespace
+
+LoopEnd dualRailLoop(RunContext& ctx, DR_SolverWrapper& dual, int64_t conflict_budget) {
+    std::vector<int> term, prime;
+    // Each stamp is a system call; one stamp ends a phase and starts the next, and the stamp
+    // that ends an iteration starts the following one.
+    double t0 = userCpuTime();
+    for (;;) {
+        lbool found = nextTerm(dual, ctx.test_vars, term, conflict_budget);
+        double t1 = userCpuTime();
+        if (found == l_False) return LoopEnd::Exhausted;  // the last search counts in no timer
+        addTime(time_max_m, t1 - t0);
+        if (found == l_Undef) return LoopEnd::OverBudget;
+
+        bool consistent = termConsistent(ctx, term);
+        addTime(time_sat_call, userCpuTime() - t1);
+
+        bool ok;
+        if (consistent) {
+            reduceModel(ctx, prime);
+            ok = dual.addDualRailClsIncr(prime, false, true);
+            ctx.implicants.add(prime);
+        } else {
+            prime = negated(term);
+            ok = dual.addDualRailClsIncr(prime, true, true);
+            ctx.implicates.add(prime);
+        }
+        t0 = userCpuTime();
+        addTime(time_reduction, t0 - t1);
+
+        recordPrime(consistent, prime, ctx.print_all);
+        if (!ok) return LoopEnd::Exhausted;
+    }
+}
+
+}  // namespace primal

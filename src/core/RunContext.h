@@ -1,0 +1,48 @@
+// What the phases of an enumeration share: the formula, its variables, the primes found so far
+// and how to report them. The phases, in the order a run takes them:
+//   dualRailLoop        maximal models of the dual-rail solver name candidate terms (the main
+//                       engine; stops early when one search passes its conflict budget);
+//   transversalEndgame  the rest of the prime implicates from minimal transversals of the
+//                       implicants found so far (only after an early stop);
+//   completeImplicants  the prime implicants the first two cannot reach, as minimal consistent
+//                       transversals of the prime implicates.
+// Enumeration.cc holds the run sequence and the policy that joins them.
+#ifndef PRIMAL_CORE_RUNCONTEXT_H
+#define PRIMAL_CORE_RUNCONTEXT_H
+
+#include <cstdint>
+#include <vector>
+
+#include "core/PrimeStore.h"
+#include "core/SolverWrapper.h"
+
+namespace primal {
+
+struct RunContext {
+    Sat::SolverWrapper& formula;   // holds the clauses and checks candidate terms
+    int n;                         // variables 1..n
+    std::vector<int> test_vars;    // 1..n, ascending
+    bool print_all;
+    PrimeStore implicants;         // every prime found, in the order found
+    PrimeStore implicates;
+    std::vector<unsigned short> rmodel;  // reduction model, one value code per variable
+
+    RunContext(Sat::SolverWrapper& f, int vars, bool print);
+};
+
+// Solves the formula under the term (DIMACS literals); true when they are consistent, the
+// model then being on the formula solver.
+bool termConsistent(RunContext& ctx, const std::vector<int>& term);
+// Reduces the formula solver's last model to a prime implicant (ascending literals).
+void reduceModel(RunContext& ctx, std::vector<int>& prime);
+
+enum class LoopEnd { Exhausted, OverBudget };
+// Runs the dual-rail loop until no candidate is left or one search of the dual-rail solver
+// passes `conflict_budget` conflicts (negative: no budget).
+LoopEnd dualRailLoop(RunContext& ctx, Sat::DR_SolverWrapper& dual, int64_t conflict_budget);
+
+void completeImplicants(RunContext& ctx);
+
+}  // namespace primal
+
+#endif
