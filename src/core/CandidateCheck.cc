@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "core/PrimeReduction.h"
+#include "core/Reports.h"
 #include "core/RunContext.h"
 
 using namespace Sat;
@@ -15,6 +16,8 @@ RunContext::RunContext(SolverWrapper& f, int vars, bool print)
     test_vars.reserve(size_t(vars));
     for (int v = 1; v <= vars; v++) test_vars.push_back(v);
 }
+
+void RunContext::record(bool implicant, std::vector<int>& prime) { recordPrime(implicant, prime, print_all); }
 
 bool termConsistent(RunContext& ctx, const std::vector<int>& term) {
     Solver& fs = *ctx.formula.solver;

@@ -42,7 +42,7 @@ void completeImplicants(RunContext& ctx) {
         bool ok = hit.addDualRailClsIncr(nt, true, true);
         t1 = userCpuTime();
         addTime(time_reduction, t1 - t2);
-        recordPrime(true, term, ctx.print_all);
+        ctx.record(true, term);
         if (!ok) break;
     }
 }

@@ -51,7 +51,7 @@ LoopEnd dualRailLoop(RunContext& ctx, DR_SolverWrapper& dual, int64_t conflict_b
         t0 = userCpuTime();
         addTime(time_reduction, t0 - t1);
 
-        recordPrime(consistent, prime, ctx.print_all);
+        ctx.record(consistent, prime);
         if (!ok) return LoopEnd::Exhausted;
     }
 }

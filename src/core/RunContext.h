@@ -28,6 +28,9 @@ struct RunContext {
     std::vector<unsigned short> rmodel;  // reduction model, one value code per variable
 
     RunContext(Sat::SolverWrapper& f, int vars, bool print);
+
+    // Makes a prime (over the variables above) part of the result: printed and counted.
+    void record(bool implicant, std::vector<int>& prime);
 };
 
 // Solves the formula under the term (DIMACS literals); true when they are consistent, the
