@@ -10,6 +10,7 @@
 
 #include "core/PrimeReduction.h"
 #include "utils/Output.h"
+#include "utils/ParseUtils.h"
 #include "utils/System.h"
 
 using namespace Sat;
@@ -43,21 +44,19 @@ void appendLits(std::string& line, const std::vector<int>& lits) {
 }
 
 void SIGINT_exit(int) {
-    outSignalFlush();
     char buf[640];
     char* p = fmtText(buf, "\n*** INTERRUPTED ***\n");
     p = formatReport(p);
-    outSignalWrite(buf, size_t(p - buf));
+    outSignalFinalReport(buf, size_t(p - buf));
     _exit(1);
 }
 
 void SIG_alarm_handler(int) {
     if (!print_time_interval.load(relaxed)) return;
     int saved_errno = errno;
-    outSignalFlush();
     char buf[640];
     char* p = formatReport(buf);
-    outSignalWrite(buf, size_t(p - buf));
+    outSignalReport(buf, size_t(p - buf));
     alarm(5);
     errno = saved_errno;
 }
@@ -115,15 +114,22 @@ std::vector<int> negated(const std::vector<int>& lits) {
     return out;
 }
 
-void printPrime(std::string& line, bool implicant, std::vector<int>& prime) {
+void bump(std::atomic<uint32_t>& counter) { counter.store(counter.load(relaxed) + 1, relaxed); }
+
+// Counts a prime and, when printing, writes its line in the same step, so that a report never
+// counts a prime whose line it does not show.
+void recordPrime(std::string& line, bool print, bool implicant, std::vector<int>& prime) {
+    std::atomic<uint32_t>& counter = implicant ? num_prime_implicant : num_prime_implicate;
+    if (!print) {
+        bump(counter);
+        return;
+    }
     std::sort(prime.begin(), prime.end());
     line.assign(implicant ? "Prime Implicant:" : "Prime Implicate:");
     appendLits(line, prime);
     line.push_back('\n');
-    outWrite(line.data(), line.size());
+    outWriteCounted(line.data(), line.size(), counter);
 }
-
-void bump(std::atomic<uint32_t>& counter) { counter.store(counter.load(relaxed) + 1, relaxed); }
 
 // Primes kept for the completion phase: all literals in one array, so that millions of primes
 // cost a few bytes per literal rather than a heap block each.
@@ -175,9 +181,8 @@ void completeImplicants(int n, const std::vector<int>& test_vars, const PrimeSto
         if (!found) break;
         std::vector<int> nt = negated(term);
         bool ok = hit.addDualRailClsIncr(nt, true, true);
-        bump(num_prime_implicant);
         addTime(time_reduction, userCpuTime() - t2);
-        if (opts.print_all) printPrime(line, true, term);
+        recordPrime(line, opts.print_all, true, term);
         if (!ok) break;
         t1 = userCpuTime();
     }
@@ -220,7 +225,7 @@ int runSequence(SolverWrapper& formula, SolverWrapper& negation, DR_SolverWrappe
     formula.nOrigVars = n;
     negation.nOrigVars = n;
     outPrintf("Vars to test: %d\n", n);
-    gzclose(in);
+    closeInput(in);
 
     std::vector<int> test_vars;
     test_vars.reserve(size_t(n));
@@ -275,17 +280,15 @@ int runSequence(SolverWrapper& formula, SolverWrapper& negation, DR_SolverWrappe
             for (int i = 0; i < n; i++) rmodel[size_t(i)] = fs.model[i] == l_True ? primeutil::TRUE : primeutil::FALSE;
             prime = primeutil::extract_Prime(clauses, rmodel);
             ok = dual.addDualRailClsIncr(prime, false, true);
-            bump(num_prime_implicant);
             found_implicants.add(prime);
         } else {
             prime = negated(term);
             ok = dual.addDualRailClsIncr(prime, true, true);
-            bump(num_prime_implicate);
             found_implicates.add(prime);
         }
         addTime(time_reduction, userCpuTime() - t1);
 
-        if (opts.print_all) printPrime(line, consistent, prime);
+        recordPrime(line, opts.print_all, consistent, prime);
         if (!ok) break;
     }
     completeImplicants(n, test_vars, found_implicates, found_implicants, opts, line);
