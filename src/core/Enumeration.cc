@@ -62,7 +62,8 @@ void SIG_alarm_handler(int) {
 }
 
 // Each handler runs with all four report signals blocked, so that one report can never start
-// inside another (an interruption during a progress report waits until that report is written).
+// inside another; the only exception is an interruption while a progress report waits for the
+// output, which Output lets through and which finishes that report before its own.
 void installHandler(int sig, void (*handler)(int)) {
     struct sigaction sa;
     sa.sa_handler = handler;

@@ -1,4 +1,5 @@
 // The driver through the real binary: start-up lines, open errors, gzip and standard input,
+// damaged gzip input, output that cannot be written or whose reader leaves or stalls,
 // interruption by signals and by the CPU limit, progress reports, the memory limit and a large
 // complete run. Long runs use the pairs formula (2i-1 v 2i) for i = 1..k: its prime implicants
 // pick one literal of each pair (2^k of them), its prime implicates are the k pair clauses.
