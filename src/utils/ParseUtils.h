@@ -83,7 +83,12 @@ public:
     explicit StreamBuffer(gzFile i) : in(i), buf(nullptr), pos(0), size(0) {
         buf = static_cast<unsigned char*>(std::malloc(buffer_size));
         if (buf == nullptr) throw OutOfMemoryException();
-        refill();
+        try {
+            refill();
+        } catch (...) {  // no destructor for a constructor that throws
+            std::free(buf);
+            throw;
+        }
     }
     ~StreamBuffer() { std::free(buf); }
 
