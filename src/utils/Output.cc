@@ -40,7 +40,7 @@ std::atomic<size_t> side_done{0};
 // No write is longer: a pipe takes such a write whole or not at all.
 constexpr size_t kChunk = PIPE_BUF;
 // How long the last report may wait for a stalled reader before the process ends without it.
-constexpr long long kFinalWaitNs = 400LL * 1000 * 1000;
+constexpr long long kFinalWaitNs = 300LL * 1000 * 1000;
 
 void addReportSignals(sigset_t& set, bool with_alarm) {
     sigaddset(&set, SIGINT);
