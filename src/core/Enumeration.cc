@@ -4,6 +4,7 @@
 #include "core/PrimeReduction.h"
 #include "core/RunContext.h"
 #include "utils/Output.h"
+#include "utils/ParseUtils.h"
 
 using namespace Sat;
 
@@ -21,7 +22,7 @@ int runSequence(SolverWrapper& formula, SolverWrapper& negation, DR_SolverWrappe
     formula.nOrigVars = n;
     negation.nOrigVars = n;
     outPrintf("Vars to test: %d\n", n);
-    gzclose(in);
+    closeInput(in);
 
     RunContext ctx(formula, n, opts.print_all);
     setUpDualRail(dual, n);

@@ -17,7 +17,8 @@ struct RunOptions {
 
 // Runs the whole sequence on an open stream (closed here) and returns the exit status:
 // 0 after the final report or "Formula UNSAT...exiting", 1 for an internal failure.
-// Throws Sat::ParseError on a syntax error and Sat::OutOfMemoryException when memory runs out.
+// Throws Sat::ParseError on a syntax error, Sat::ReadError when the input cannot be read whole
+// and Sat::OutOfMemoryException when memory runs out.
 int runSequence(Sat::SolverWrapper& formula, Sat::SolverWrapper& negation, Sat::DR_SolverWrapper& dual, gzFile in,
                 const RunOptions& opts);
 

@@ -1,7 +1,7 @@
 // primal: enumerates the prime implicants and prime implicates of a DIMACS CNF formula.
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
 #include <new>
 #include <sys/stat.h>
 #include <zlib.h>
@@ -24,8 +24,10 @@ gzFile openNamed(const char* name) {
     return gzopen(name, "rb");
 }
 
+// A closed standard input, or a directory there, cannot be read as a formula.
 gzFile openStdin() {
-    if (fcntl(0, F_GETFD) == -1) return nullptr;  // standard input is closed
+    struct stat st;
+    if (fstat(0, &st) != 0 || S_ISDIR(st.st_mode)) return nullptr;
     return gzdopen(0, "rb");
 }
 
@@ -52,6 +54,9 @@ int main(int argc, char** argv) {
         BoolOption print_time("MAIN", "print_time", "If true, the time is printed", false);
 
         parseOptions(argc, argv, true);
+        // A write to a pipe whose reader has gone fails with EPIPE instead of killing the
+        // process, so that every way of losing standard output ends the same way (Output.h).
+        std::signal(SIGPIPE, SIG_IGN);
         primal::installReportHandlers();
 
         SolverWrapper formula;
@@ -83,6 +88,10 @@ int main(int argc, char** argv) {
         int status;
         try {
             status = primal::runSequence(formula, negation, dual, in, opts);
+        } catch (ReadError& e) {
+            outFlush();
+            std::fprintf(stderr, "ERROR! Could not read file: %s: %s\n", input_name, e.reason.c_str());
+            std::exit(1);
         } catch (ParseError& e) {
             if (e.on_stdout) {
                 outWrite(e.message.data(), e.message.size());

@@ -39,27 +39,26 @@ void appendLits(std::string& line, const std::vector<int>& lits) {
 void bump(std::atomic<uint32_t>& counter) { counter.store(counter.load(relaxed) + 1, relaxed); }
 
 void SIGINT_exit(int) {
-    outSignalFlush();
     char buf[640];
     char* p = fmtText(buf, "\n*** INTERRUPTED ***\n");
     p = formatReport(p);
-    outSignalWrite(buf, size_t(p - buf));
+    outSignalFinalReport(buf, size_t(p - buf));
     _exit(1);
 }
 
 void SIG_alarm_handler(int) {
     if (!print_time_interval.load(relaxed)) return;
     int saved_errno = errno;
-    outSignalFlush();
     char buf[640];
     char* p = formatReport(buf);
-    outSignalWrite(buf, size_t(p - buf));
+    outSignalReport(buf, size_t(p - buf));
     alarm(5);
     errno = saved_errno;
 }
 
 // Each handler runs with all four report signals blocked, so that one report can never start
-// inside another (an interruption during a progress report waits until that report is written).
+// inside another; the only exception is an interruption while a progress report waits for the
+// output, which Output lets through and which finishes that report before its own.
 void installHandler(int sig, void (*handler)(int)) {
     struct sigaction sa;
     sa.sa_handler = handler;
@@ -73,16 +72,20 @@ void installHandler(int sig, void (*handler)(int)) {
 
 void addTime(std::atomic<double>& timer, double dt) { timer.store(timer.load(relaxed) + dt, relaxed); }
 
+// Counts a prime and, when printing, writes its line in the same step, so that a report never
+// counts a prime whose line it does not show.
 void recordPrime(bool implicant, std::vector<int>& prime, bool print) {
-    if (print) {
-        static std::string line;
-        std::sort(prime.begin(), prime.end());
-        line.assign(implicant ? "Prime Implicant:" : "Prime Implicate:");
-        appendLits(line, prime);
-        line.push_back('\n');
-        outWrite(line.data(), line.size());
+    std::atomic<uint32_t>& counter = implicant ? num_prime_implicant : num_prime_implicate;
+    if (!print) {
+        bump(counter);
+        return;
     }
-    bump(implicant ? num_prime_implicant : num_prime_implicate);
+    static std::string line;
+    std::sort(prime.begin(), prime.end());
+    line.assign(implicant ? "Prime Implicant:" : "Prime Implicate:");
+    appendLits(line, prime);
+    line.push_back('\n');
+    outWriteCounted(line.data(), line.size(), counter);
 }
 
 char* formatReport(char* p) {

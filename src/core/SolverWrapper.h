@@ -47,7 +47,7 @@ public:
     void printCls();
 
     // Reads DIMACS CNF into cls and creates its variables; adds nothing to the solver.
-    // Throws ParseError on a syntax error.
+    // Throws ParseError on a syntax error, ReadError when the stream is damaged or cut short.
     void readInstance(gzFile in);
 
     // Replaces cls by a CNF of its negation with one selector per clause. Precondition: the

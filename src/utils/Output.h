@@ -1,26 +1,43 @@
-// All standard output of the program goes through one buffer of whole lines. A signal handler
-// can then write its report without tearing a line: it first writes out the complete lines
-// that the main flow has buffered, then its own text, using only write(2). The main flow never
-// writes to the descriptor while a report could run, because its own writes happen with the
-// report signals blocked.
+// All standard output of the program goes through one buffer of whole lines, so that a signal
+// handler can write its report without tearing or repeating a line.
+//
+// The rule that makes this hold: a report handler only ever runs while no write(2) of standard
+// output is in progress. The main flow writes with the report signals blocked, in pieces of at
+// most PIPE_BUF bytes, and waits for the descriptor to become writable in ppoll(2) with the
+// report signals let through. A handler that runs there (or anywhere outside this module) finds
+// the count of bytes already written exact, writes the complete lines from that point, then its
+// report. So a full pipe whose reader has stalled never makes the program deaf to SIGINT,
+// SIGTERM or SIGXCPU.
+//
+// Write errors end the process with status 1: quietly when the reader of a pipe has gone
+// (EPIPE; SIGPIPE is ignored by main), otherwise with one line on standard error.
 #ifndef PRIMAL_UTILS_OUTPUT_H
 #define PRIMAL_UTILS_OUTPUT_H
 
+#include <atomic>
 #include <cstddef>
+#include <cstdint>
 
 namespace Sat {
 
 // Main flow. Text may contain partial lines; only text up to the last newline is visible to a
 // signal handler. Lines are written out when the buffer fills, at exit, on outFlush, and after
-// every line when standard output is a terminal.
+// every line when standard output is a terminal. A line longer than the buffer grows it.
 void outWrite(const char* s, size_t n);
 void outPrintf(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 void outPuts(const char* s);  // s and a newline
 void outFlush();
+// One line (ending with a newline) and the counter it belongs to, raised in the same step as far
+// as a report can tell: a report never counts a line it does not print, nor the reverse.
+void outWriteCounted(const char* s, size_t n, std::atomic<uint32_t>& counter);
 
-// Signal handlers only (async-signal-safe).
-void outSignalFlush();                          // write the complete buffered lines
-void outSignalWrite(const char* s, size_t n);   // write s directly
+// Signal handlers only (async-signal-safe). Each writes the complete buffered lines, then s.
+// Progress report: waits for the output as long as it takes, letting SIGINT, SIGTERM and
+// SIGXCPU through while it waits (their handler finishes this report's text first).
+void outSignalReport(const char* s, size_t n);
+// Last report before _exit: never blocks; gives up, at a line boundary where it can, when the
+// output does not take the text within a fraction of a second or cannot be written.
+void outSignalFinalReport(const char* s, size_t n);
 
 // Async-signal-safe formatting into a caller's buffer; each returns the new end.
 char* fmtUnsigned(char* p, unsigned long long v);

@@ -1,11 +1,14 @@
 // Buffered byte reader over a zlib stream (plain or gzip data alike) and the integer parser of
-// the DIMACS reader. Syntax errors are thrown as ParseError so that the process exits at the
-// program's edge, and a fuzzer or a test can observe them without exiting.
+// the DIMACS reader. Syntax errors are thrown as ParseError, and input that cannot be read whole
+// as ReadError, so that the process exits at the program's edge, and a fuzzer or a test can
+// observe them without exiting.
 #ifndef PRIMAL_UTILS_PARSEUTILS_H
 #define PRIMAL_UTILS_PARSEUTILS_H
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <zlib.h>
 
@@ -18,6 +21,35 @@ struct ParseError {
     std::string message;
     bool on_stdout;
 };
+
+// Input that could not be read to its end: a read error, or a compressed stream that is damaged
+// or cut short. Nothing read from such an input may be used. `reason` says what was wrong, in
+// zlib's or the system's words, without the name of the input.
+struct ReadError {
+    std::string reason;
+};
+
+// Throws the error that zlib recorded for the stream, if any.
+inline void checkStream(gzFile in) {
+    int code = Z_OK;
+    const char* msg = gzerror(in, &code);
+    if (code == Z_OK) return;
+    if (code == Z_MEM_ERROR) throw OutOfMemoryException();
+    // zlib prefixes the message with the path it was given ("<fd:0>" for a descriptor); its
+    // own texts and the system's contain no ": ", so the reason is what follows the last one.
+    std::string reason = msg != nullptr ? msg : "";
+    size_t sep = reason.rfind(": ");
+    if (sep != std::string::npos) reason.erase(0, sep + 2);
+    if (reason.empty()) reason = "zlib error " + std::to_string(code);
+    throw ReadError{reason};
+}
+
+// Closes a stream that was read to its end; a failure to close is a read error too.
+inline void closeInput(gzFile in) {
+    int r = gzclose(in);
+    if (r == Z_OK) return;
+    throw ReadError{r == Z_ERRNO ? std::strerror(errno) : r == Z_BUF_ERROR ? "unexpected end of file" : "zlib error " + std::to_string(r)};
+}
 
 [[noreturn]] inline void throwUnexpectedChar(int c, bool on_stdout) {
     std::string msg = "PARSE ERROR! Unexpected char: ";
@@ -38,7 +70,10 @@ class StreamBuffer {
     __attribute__((noinline)) void refill() {
         pos = 0;
         size = gzread(in, buf, buffer_size);
-        if (size < 0) size = 0;  // a read error ends the input like end of file
+        // zlib records a damaged or truncated stream with the read that meets it, which may
+        // still return the bytes before the damage: they are not used either.
+        checkStream(in);
+        if (size < 0) size = 0;
     }
 
     StreamBuffer(const StreamBuffer&) = delete;
@@ -48,7 +83,12 @@ public:
     explicit StreamBuffer(gzFile i) : in(i), buf(nullptr), pos(0), size(0) {
         buf = static_cast<unsigned char*>(std::malloc(buffer_size));
         if (buf == nullptr) throw OutOfMemoryException();
-        refill();
+        try {
+            refill();
+        } catch (...) {  // no destructor for a constructor that throws
+            std::free(buf);
+            throw;
+        }
     }
     ~StreamBuffer() { std::free(buf); }
 

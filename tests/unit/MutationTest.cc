@@ -1,7 +1,8 @@
 // Damaged input through the real binary: hundreds of mutants of small formulas (flipped,
 // inserted and deleted bytes, truncation, huge numbers, garbage, gzip streams cut short or
 // corrupted). Each run must end in a documented outcome, never a signal, a hang or a sanitizer
-// report. Formulas written only with the liberties the reader allows (any whitespace, CR
+// report; a gzip stream that zlib finds damaged or cut short is refused before anything of it
+// is used. Formulas written only with the liberties the reader allows (any whitespace, CR
 // included, signs, leading zeros, comments), plain or gzip, must give the oracle's primes.
 // The exact reader outcomes are checked by ReaderTest and the malformed corpus.
 #include <gtest/gtest.h>
@@ -31,6 +32,7 @@ constexpr int64_t kMaxVar = (int64_t(1) << 29) - 1;  // largest index the reader
 constexpr int64_t kCheapVars = 2000;    // larger indices are skipped in the sanitized build
 constexpr int64_t kMemoutVars = 10000;  // well below what fills the 64 MB limit (about 40000)
 const std::string kMemout = std::string(79, '=') + "\nINDETERMINATE _> MEMOUT OCCURRED\n";
+const std::string kStdin = "Reading from standard input... Use '--help' for help.\n";
 
 std::string gzipBytes(const std::string& s) {
     int fd = memfd_create("gzip", 0);
@@ -43,15 +45,19 @@ std::string gzipBytes(const std::string& s) {
     return out;
 }
 
-// The bytes the binary's reader sees: what zlib delivers until the first result <= 0.
-std::string throughZlib(const std::string& raw) {
+// The bytes the binary's reader sees: what zlib delivers until the first result <= 0; damaged
+// is set when zlib reports an error on the way or when closing.
+std::string throughZlib(const std::string& raw, bool& damaged) {
     int fd = memfd_create("mutant", 0);
     EXPECT_EQ(write(fd, raw.data(), raw.size()), ssize_t(raw.size()));
     lseek(fd, 0, SEEK_SET);
     gzFile in = gzdopen(fd, "rb");
     std::string seen, buf(65536, '\0');
-    for (int k; (k = gzread(in, &buf[0], unsigned(buf.size()))) > 0;) seen.append(buf, 0, size_t(k));
-    gzclose(in);
+    int k, code = Z_OK;
+    while ((k = gzread(in, &buf[0], unsigned(buf.size()))) > 0) seen.append(buf, 0, size_t(k));
+    gzerror(in, &code);
+    damaged = k < 0 || code != Z_OK;
+    damaged |= gzclose(in) != Z_OK;
     return seen;
 }
 
@@ -119,13 +125,13 @@ std::string mutate(std::mt19937& rng, std::string s) {
 }
 
 struct Job {  // well_formed: must be read, and seen holds exactly the clauses cls over 1..n
-    std::string raw, seen;
-    bool via_file = false, well_formed = false;
+    std::string raw, seen, path;
+    bool via_file = false, well_formed = false, damaged = false;
     Cnf cls = {};
     int n = 0;
 };
 
-struct Tally { int accepted = 0, errors = 0, memouts = 0, oracle = 0, gzip = 0; };
+struct Tally { int accepted = 0, errors = 0, memouts = 0, oracle = 0, gzip = 0, unreadable = 0; };
 
 void check(const Job& j, const RunResult& r, Tally& t) {
     SCOPED_TRACE("input as read (" + std::string(j.via_file ? "file" : "stdin") + (j.well_formed ? ", well-formed" : "") + "): " +
@@ -134,6 +140,14 @@ void check(const Job& j, const RunResult& r, Tally& t) {
     ASSERT_EQ(r.signal, 0);
     for (const char* marker : {"ERROR: AddressSanitizer", "runtime error:", "LeakSanitizer"})
         ASSERT_EQ(r.err.find(marker), std::string::npos);
+    if (j.damaged) {  // refused while reading: one line on standard error, nothing enumerated
+        t.unreadable++;
+        const std::string name = j.via_file ? j.path : "<stdin>", msg = "ERROR! Could not read file: " + name + ": ";
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.out, (j.via_file ? "" : kStdin) + "Formula :" + name + "\nNegated formula :\n");
+        EXPECT_TRUE(r.err.compare(0, msg.size(), msg) == 0 && r.err.size() > msg.size() + 1 && r.err.find('\n') == r.err.size() - 1);
+        return;
+    }
     // Variables are created while reading, so a huge index may exhaust memory first.
     if (r.status == 1 && largestIndex(j.seen) > kMemoutVars && r.err.empty() && r.out.size() >= kMemout.size() &&
         r.out.compare(r.out.size() - kMemout.size(), kMemout.size(), kMemout) == 0) {
@@ -179,7 +193,7 @@ TEST(Mutation, DamagedInputEndsInADocumentedOutcome) {
     std::vector<Job> jobs;
     if (!kAsan)  // the largest accepted index, alone and among others: the memory-out report
         for (std::string huge : {"p cnf 536870911 1\n-536870911 0\n", "1 2 0 536870911 -1 0\n"})
-            jobs.push_back({huge, huge, false, true});
+            jobs.push_back({huge, huge, "", false, true});
     const size_t count = kAsan ? 300 : 420;  // a sanitized child costs about ten times more
     while (jobs.size() < count) {
         Job j;
@@ -198,7 +212,7 @@ TEST(Mutation, DamagedInputEndsInADocumentedOutcome) {
             for (unsigned k = damage == 1 ? 1 + rng() % 3 : 0; k > 0; k--) j.raw[rng() % j.raw.size()] ^= char(1 << rng() % 8);
             if (damage == 2) j.raw += mutate(rng, "1 0\n");
         }
-        j.seen = throughZlib(j.raw);
+        j.seen = throughZlib(j.raw, j.damaged);
         j.via_file = rng() % 4 == 0;
         if (kAsan && largestIndex(j.seen) > kCheapVars) continue;  // would need an address-space limit
         jobs.push_back(j);
@@ -208,9 +222,9 @@ TEST(Mutation, DamagedInputEndsInADocumentedOutcome) {
     for (size_t i = 0; i < jobs.size() && !HasFailure(); i += 2) {  // two at a time; one failed story is enough
         std::unique_ptr<Child> kids[2];
         for (size_t k = 0; k < 2 && i + k < jobs.size(); k++) {
-            const Job& j = jobs[i + k];
+            Job& j = jobs[i + k];
             std::vector<std::string> args{"-print_all", kAsan ? "-mem-lim=0" : "-mem-lim=64"};  // 0: no limit
-            if (j.via_file) args.push_back(writeTempFile("mutant-" + std::to_string(k), j.raw));
+            if (j.via_file) args.push_back(j.path = writeTempFile("mutant-" + std::to_string(k), j.raw));
             kids[k] = std::make_unique<Child>(primalBinary(), args);
             if (!j.via_file) kids[k]->write(j.raw);
             kids[k]->closeInput();
@@ -221,8 +235,9 @@ TEST(Mutation, DamagedInputEndsInADocumentedOutcome) {
             check(jobs[i + k], r, t);
         }
     }
-    std::printf("mutants: %zu, accepted %d (oracle-checked %d), parse errors %d, memory-out %d, gzip %d\n",
-                jobs.size(), t.accepted, t.oracle, t.errors, t.memouts, t.gzip);
+    std::printf("mutants: %zu, accepted %d (oracle-checked %d), parse errors %d, memory-out %d, gzip %d, unreadable %d\n",
+                jobs.size(), t.accepted, t.oracle, t.errors, t.memouts, t.gzip, t.unreadable);
     // The mix must exercise every road, or the test proves little.
-    EXPECT_TRUE(t.accepted >= 80 && t.oracle >= 60 && t.errors >= 80 && t.gzip >= 60 && t.memouts >= (kAsan ? 0 : 2));
+    EXPECT_TRUE(t.accepted >= 80 && t.oracle >= 60 && t.errors >= 80 && t.gzip >= 60 && t.memouts >= (kAsan ? 0 : 2) &&
+                t.unreadable >= 20);
 }
