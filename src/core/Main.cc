@@ -55,7 +55,6 @@ int main(int argc, char** argv) {
         primal::installReportHandlers();
 
         SolverWrapper formula;
-        SolverWrapper negation;
         DR_SolverWrapper dual;
 
         if (cpu_lim != 0) limitTime(unsigned(int32_t(cpu_lim)));
@@ -82,7 +81,7 @@ int main(int argc, char** argv) {
         opts.print_time = print_time;
         int status;
         try {
-            status = primal::runSequence(formula, negation, dual, in, opts);
+            status = primal::runSequence(formula, dual, in, opts);
         } catch (ParseError& e) {
             if (e.on_stdout) {
                 outWrite(e.message.data(), e.message.size());
