@@ -62,7 +62,7 @@ bool loadFile(const std::string& path, Clauses& out, int& nvars) {
     SolverWrapper w;
     if (!loadClauses(path, w)) return false;
     out = w.cls;
-    nvars = w.nVars;
+    nvars = w.maxVar;
     return true;
 }
 

@@ -52,7 +52,7 @@ gen_pairs() {  # k
     awk -v k="$1" 'BEGIN { print "p cnf", 2 * k, k; for (i = 1; i <= k; i++) print 2 * i - 1, 2 * i, 0 }'
 }
 
-# One row of (a): read_s negate+push_s dualrail_s first_s loop_s peak_MB.
+# One row of (a): read_s push_s dualrail_s first_s loop_s peak_MB.
 phase_row() {  # file
     local f=$1 pidf="$tmp/pid" rt
     rm -f "$pidf"
@@ -90,8 +90,8 @@ if [ "$which" != memory ]; then
     echo "    loop = the enumeration timers of the interrupted report (part of first); growth = ratio to the row above"
     for mode in plant rand; do
         [ "$mode" = plant ] && ratio=4 || ratio=2.5
-        printf '\n%-6s %8s %7s %8s %10s %9s %10s %8s %8s   %s\n' family clauses vars read_s neg+push_s dualrail_s first_s loop_s peak_MB \
-            "growth: read neg+push dualrail first peak"
+        printf '\n%-6s %8s %7s %8s %10s %9s %10s %8s %8s   %s\n' family clauses vars read_s push_s dualrail_s first_s loop_s peak_MB \
+            "growth: read push dualrail first peak"
         prev=""
         for m in 250000 500000 1000000; do
             n=$(awk -v m=$m -v r=$ratio 'BEGIN { print int(m / r) }')

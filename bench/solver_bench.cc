@@ -106,13 +106,13 @@ int main(int argc, char** argv) {
         Row r;
         size_t slash = path.rfind('/', path.rfind('/') - 1);
         r.name = slash == std::string::npos ? path : path.substr(slash + 1);
-        r.vars = base.nVars;
+        r.vars = base.maxVar;
         r.clauses = base.cls.size();
         std::vector<double> times;
         for (int k = 0; k < reps; k++) {
             // A fresh wrapper per repetition, so that every solve starts without learnt clauses.
             SolverWrapper w;
-            w.ensureVar(base.nVars);
+            w.ensureVar(base.maxVar);
             w.cls = base.cls;
             w.pushInstance();
             Solver& s = *w.solver;

@@ -11,13 +11,22 @@ using namespace Sat;
 
 namespace primal {
 
-RunContext::RunContext(SolverWrapper& f, int vars, bool print)
-    : formula(f), n(vars), print_all(print), rmodel(size_t(vars)) {
+RunContext::RunContext(SolverWrapper& f, int vars, bool print, std::vector<int> orig)
+    : formula(f), n(vars), print_all(print), rmodel(size_t(vars)), orig_var(std::move(orig)) {
     test_vars.reserve(size_t(vars));
     for (int v = 1; v <= vars; v++) test_vars.push_back(v);
 }
 
-void RunContext::record(bool implicant, std::vector<int>& prime) { recordPrime(implicant, prime, print_all); }
+void RunContext::record(bool implicant, std::vector<int>& prime) {
+    if (!print_all || orig_var.empty()) {
+        recordPrime(implicant, prime, print_all);
+        return;
+    }
+    // The renumbering keeps the order of the indices, so the printed line is sorted either way.
+    printed_.clear();
+    for (int l : prime) printed_.push_back(l < 0 ? -orig_var[size_t(-l)] : orig_var[size_t(l)]);
+    recordPrime(implicant, printed_, true);
+}
 
 bool termConsistent(RunContext& ctx, const std::vector<int>& term) {
     Solver& fs = *ctx.formula.solver;

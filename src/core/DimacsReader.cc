@@ -2,6 +2,7 @@
 // validated; the declared variable count is compared with the variables used at the end and a
 // mismatch is reported without stopping. Literals beyond what the solvers can represent, and
 // integers beyond 32 bits, are syntax errors.
+#include <algorithm>
 #include <string>
 
 #include "core/SolverWrapper.h"
@@ -38,10 +39,10 @@ void SolverWrapper::readInstance(gzFile input) {
                 lits.push_back(parsed);
             }
             cls.emplace_back(lits.begin(), lits.end());
-            for (int l : lits) ensureVar(l < 0 ? -l : l);
+            for (int l : lits) maxVar = std::max(maxVar, l < 0 ? -l : l);
         }
     }
-    if (nVars != header_vars) outPuts("PARSE ERROR...vars in S.nVars different from the header vars number");
+    if (maxVar != header_vars) outPuts("PARSE ERROR...vars in S.nVars different from the header vars number");
 }
 
 }  // namespace Sat

@@ -14,19 +14,23 @@ void SolverWrapper::cls2DualRailClause(std::vector<int>& clause, std::vector<int
     }
 }
 
+// A rail clause is either pushed at once or stored for a later pushInstance, never both: the
+// enumeration adds one per prime, and a second copy of each would only cost memory.
 void SolverWrapper::addDualRailCls(std::vector<int>& clause, bool positive, bool push) {
     std::vector<int> rails;
     cls2DualRailClause(clause, rails, positive);
-    cls.push_back(rails);
-    if (push) pushClause(rails);
+    if (push)
+        pushClause(rails);
+    else
+        cls.push_back(std::move(rails));
 }
 
 bool SolverWrapper::addDualRailClsIncr(std::vector<int>& clause, bool positive, bool push) {
     std::vector<int> rails;
     cls2DualRailClause(clause, rails, positive);
-    cls.push_back(rails);
-    if (!push) return true;
-    return pushClauseIncr(rails);
+    if (push) return pushClauseIncr(rails);
+    cls.push_back(std::move(rails));
+    return true;
 }
 
 bool SolverWrapper::pushClauseIncr(std::vector<int>& clause) {

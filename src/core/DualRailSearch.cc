@@ -10,9 +10,10 @@ void setUpDualRail(DR_SolverWrapper& dual, int n) {
         ds.newVar(l_Undef, true);
         dual.nVars++;
     }
+    std::vector<int> pair(2);
     for (int i = 1; i <= ds.nVars(); i += 2) {
-        std::vector<int> pair{i, i + 1};
-        dual.addClause(pair, true);
+        pair[0] = i, pair[1] = i + 1;
+        dual.pushClause(pair);  // pushed only: nothing reads the rail clauses back
     }
     dual.maximal = true;
     ds.keep_trail = true;

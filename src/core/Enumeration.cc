@@ -2,6 +2,7 @@
 
 #include "core/DualRailSearch.h"
 #include "core/PrimeReduction.h"
+#include "core/Renumbering.h"
 #include "core/RunContext.h"
 #include "utils/Output.h"
 #include "utils/ParseUtils.h"
@@ -10,21 +11,20 @@ using namespace Sat;
 
 namespace primal {
 
-int runSequence(SolverWrapper& formula, SolverWrapper& negation, DR_SolverWrapper& dual, gzFile in,
-                const RunOptions& opts) {
+int runSequence(SolverWrapper& formula, DR_SolverWrapper& dual, gzFile in, const RunOptions& opts) {
     formula.readInstance(in);
-    for (std::vector<int>& clause : formula.cls) negation.addClause(clause, false);
-    negation.negateFormula();
+    // From here on the formula is over its occurring variables only (see Renumbering.h); the
+    // largest input index is still what the run reports.
+    std::vector<int> orig_var = renumberDensely(formula.cls, formula.maxVar);
+    const int n = orig_var.empty() ? formula.maxVar : int(orig_var.size()) - 1;
+    formula.ensureVar(n);
     formula.pushInstance();
-    negation.pushInstance();
 
-    const int n = formula.nVars;
-    formula.nOrigVars = n;
-    negation.nOrigVars = n;
-    outPrintf("Vars to test: %d\n", n);
+    formula.nOrigVars = formula.maxVar;
+    outPrintf("Vars to test: %d\n", formula.maxVar);
     closeInput(in);
 
-    RunContext ctx(formula, n, opts.print_all);
+    RunContext ctx(formula, n, opts.print_all, std::move(orig_var));
     setUpDualRail(dual, n);
     outPrintf("Using %s model\n", "maximal");
 

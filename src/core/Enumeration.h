@@ -19,8 +19,7 @@ struct RunOptions {
 // 0 after the final report or "Formula UNSAT...exiting", 1 for an internal failure.
 // Throws Sat::ParseError on a syntax error, Sat::ReadError when the input cannot be read whole
 // and Sat::OutOfMemoryException when memory runs out.
-int runSequence(Sat::SolverWrapper& formula, Sat::SolverWrapper& negation, Sat::DR_SolverWrapper& dual, gzFile in,
-                const RunOptions& opts);
+int runSequence(Sat::SolverWrapper& formula, Sat::DR_SolverWrapper& dual, gzFile in, const RunOptions& opts);
 
 }  // namespace primal
 

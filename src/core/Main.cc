@@ -60,7 +60,6 @@ int main(int argc, char** argv) {
         primal::installReportHandlers();
 
         SolverWrapper formula;
-        SolverWrapper negation;
         DR_SolverWrapper dual;
 
         if (cpu_lim != 0) limitTime(unsigned(int32_t(cpu_lim)));
@@ -87,7 +86,7 @@ int main(int argc, char** argv) {
         opts.print_time = print_time;
         int status;
         try {
-            status = primal::runSequence(formula, negation, dual, in, opts);
+            status = primal::runSequence(formula, dual, in, opts);
         } catch (ReadError& e) {
             outFlush();
             std::fprintf(stderr, "ERROR! Could not read file: %s: %s\n", input_name, e.reason.c_str());

@@ -32,10 +32,10 @@ bool safeFlip(int var, std::vector<unsigned short>& model, const std::vector<std
     }
     model[size_t(var)] = DROPPED;
     // A variable beyond the occurrence lists occurs nowhere: no clause needs it.
-    if (size_t(var) + 1 >= occ_lst.occ.size()) return true;
-    const OccList::Elm& elm = occ_lst.occ[size_t(var) + 1];
-    const std::vector<unsigned int>& list = val == TRUE ? elm.pos_occ : elm.neg_occ;
-    for (unsigned int c : list) {
+    if (var >= occ_lst.vars()) return true;
+    const int lit = val == TRUE ? var + 1 : -(var + 1);
+    for (const unsigned int *p = occ_lst.begin(lit), *e = occ_lst.end(lit); p != e; ++p) {
+        const unsigned int c = *p;
         if (cls2exclude[c]) continue;
         if (!isSAT(clauses[c], model)) {
             model[size_t(var)] = val;
@@ -46,11 +46,8 @@ bool safeFlip(int var, std::vector<unsigned short>& model, const std::vector<std
 }
 
 void propagate(int lit) {
-    size_t v = size_t(std::abs(lit));
-    if (v >= occ_lst.occ.size()) return;
-    const OccList::Elm& elm = occ_lst.occ[v];
-    const std::vector<unsigned int>& list = lit < 1 ? elm.neg_occ : elm.pos_occ;
-    for (unsigned int c : list) cls2exclude[c] = true;
+    if (std::abs(lit) > occ_lst.vars()) return;
+    for (const unsigned int *p = occ_lst.begin(lit), *e = occ_lst.end(lit); p != e; ++p) cls2exclude[*p] = true;
 }
 
 std::vector<int> extract_Prime(const std::vector<std::vector<int>>& clauses, std::vector<unsigned short>& model) {
@@ -70,30 +67,37 @@ std::vector<int> extract_Prime(const std::vector<std::vector<int>>& clauses, std
 }
 
 bool buildOccLists(const std::vector<std::vector<int>>& clauses) {
-    occ_lst.occ.clear();
-    std::vector<unsigned char> signs;  // per variable: 1 seen positive, 2 seen negative
-    for (size_t c = 0; c < clauses.size(); c++) {
-        // A clause holding x and -x is satisfied by every assignment, so no variable is needed
-        // for it; listing it would keep x in implicants that are not prime.
-        bool tautology = false;
-        for (int l : clauses[c]) {
+    // A clause holding x and -x is satisfied by every assignment, so no variable is needed for
+    // it; listing it would keep x in implicants that are not prime.
+    int vars = 0;
+    for (const std::vector<int>& c : clauses)
+        for (int l : c) {
             if (l == 0) return false;
-            size_t v = size_t(std::abs(l));
-            if (signs.size() <= v) signs.resize(v + 1, 0);
-            signs[v] |= l > 0 ? 1 : 2;
-            if (signs[v] == 3) tautology = true;
+            vars = std::max(vars, std::abs(l));
+        }
+    std::vector<unsigned char> signs(size_t(vars) + 1, 0);  // per variable: 1 seen positive, 2 negative
+    std::vector<bool> tautology(clauses.size(), false);
+    std::vector<size_t>& start = occ_lst.start;
+    start.assign(2 * size_t(vars) + 3, 0);
+    for (size_t c = 0; c < clauses.size(); c++) {
+        for (int l : clauses[c]) {
+            unsigned char& s = signs[size_t(std::abs(l))];
+            s |= l > 0 ? 1 : 2;
+            if (s == 3) tautology[c] = true;
         }
         for (int l : clauses[c]) {
-            size_t v = size_t(std::abs(l));
-            signs[v] = 0;
-            if (occ_lst.occ.size() <= v) occ_lst.occ.resize(v + 1);
-            if (tautology) continue;
-            if (l > 0)
-                occ_lst.occ[v].pos_occ.push_back(unsigned(c));
-            else
-                occ_lst.occ[v].neg_occ.push_back(unsigned(c));
+            signs[size_t(std::abs(l))] = 0;
+            if (!tautology[c]) start[OccList::slot(l) + 1]++;  // counted one slot ahead
         }
     }
+    for (size_t s = 1; s < start.size(); s++) start[s] += start[s - 1];
+    occ_lst.list.assign(start.back(), 0);
+    // Filling moves each slot's start to its end; the slot before then holds the start again.
+    for (size_t c = 0; c < clauses.size(); c++)
+        if (!tautology[c])
+            for (int l : clauses[c]) occ_lst.list[start[OccList::slot(l)]++] = unsigned(c);
+    for (size_t s = start.size() - 1; s > 0; s--) start[s] = start[s - 1];
+    start[0] = 0;
     cls2exclude.assign(clauses.size(), false);
     return true;
 }

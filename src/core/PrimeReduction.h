@@ -6,6 +6,7 @@
 #ifndef PRIMAL_CORE_PRIMEREDUCTION_H
 #define PRIMAL_CORE_PRIMEREDUCTION_H
 
+#include <cstddef>
 #include <vector>
 
 namespace primeutil {
@@ -17,13 +18,18 @@ const unsigned short TRUE = 1;
 const unsigned short UNDEF = 2;
 const unsigned short DROPPED = 3;
 
+// The clauses of each literal, all in one array: two allocations for the whole formula instead
+// of two vectors per variable, built from exact counts with no reallocation.
 class OccList {
 public:
-    struct Elm {
-        std::vector<unsigned int> neg_occ;  // clauses where the variable occurs negatively
-        std::vector<unsigned int> pos_occ;  // clauses where it occurs positively
-    };
-    std::vector<Elm> occ;  // indexed by variable number; entry 0 stays empty
+    // Clause indices of literal lit (a variable of 1..vars()), ascending.
+    const unsigned int* begin(int lit) const { return list.data() + start[slot(lit)]; }
+    const unsigned int* end(int lit) const { return list.data() + start[slot(lit) + 1]; }
+    int vars() const { return start.empty() ? 0 : int(start.size() / 2) - 1; }
+
+    std::vector<size_t> start;       // slot s holds list[start[s] .. start[s+1]); slots 0, 1 unused
+    std::vector<unsigned int> list;
+    static size_t slot(int lit) { return lit > 0 ? 2 * size_t(lit) : 2 * size_t(-lit) + 1; }
 };
 
 // Preconditions for all: occ_lst describes `clauses`, cls2exclude has one bit per clause.

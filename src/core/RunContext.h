@@ -18,6 +18,8 @@
 
 namespace primal {
 
+// Every phase works on the variables 1..n that occur in the formula, numbered densely in the
+// order of their input indices (see Renumbering.h); only record() speaks input indices.
 struct RunContext {
     Sat::SolverWrapper& formula;   // holds the clauses and checks candidate terms
     int n;                         // variables 1..n
@@ -26,11 +28,16 @@ struct RunContext {
     PrimeStore implicants;         // every prime found, in the order found
     PrimeStore implicates;
     std::vector<unsigned short> rmodel;  // reduction model, one value code per variable
+    std::vector<int> orig_var;     // input index of variable v at entry v; empty: the same
 
-    RunContext(Sat::SolverWrapper& f, int vars, bool print);
+    RunContext(Sat::SolverWrapper& f, int vars, bool print, std::vector<int> orig = {});
 
-    // Makes a prime (over the variables above) part of the result: printed and counted.
+    // Makes a prime (over the variables above) part of the result: printed with input indices
+    // and counted. `prime` itself is left in the run's numbering.
     void record(bool implicant, std::vector<int>& prime);
+
+private:
+    std::vector<int> printed_;  // the prime in input indices
 };
 
 // Solves the formula under the term (DIMACS literals); true when they are consistent, the

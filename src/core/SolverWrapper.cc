@@ -8,7 +8,7 @@
 
 namespace Sat {
 
-SolverWrapper::SolverWrapper() : S(), nVars(0), lastAuxVar(0), nOrigVars(0), solver(&S) {}
+SolverWrapper::SolverWrapper() : S(), nVars(0), lastAuxVar(0), nOrigVars(0), maxVar(0), solver(&S) {}
 
 SolverWrapper::~SolverWrapper() {}
 

@@ -2,8 +2,9 @@
 // (1-based variable, sign for polarity). The wrapper creates solver variables on demand, densely
 // and in increasing order (DIMACS variable k is solver variable k-1), and hands clauses to the
 // solver in batch (pushInstance), one by one (pushClause) or incrementally against a retained
-// assignment (pushClauseIncr). Wrappers own their solver, store and selector list; they are
-// never copied.
+// assignment (pushClauseIncr). Dual-rail clauses pushed at once are not stored: a run adds one
+// per prime and never reads them back. Wrappers own their solver, store and selector list; they
+// are never copied.
 #ifndef PRIMAL_CORE_SOLVERWRAPPER_H
 #define PRIMAL_CORE_SOLVERWRAPPER_H
 
@@ -22,6 +23,7 @@ public:
     std::vector<std::vector<int>> cls;
     std::vector<int> auxVars;
     int nOrigVars;
+    int maxVar;  // largest variable index that readInstance met (0: none)
     Solver* solver;
 
     // Largest DIMACS variable the dual-rail encoding can represent (its rails 2x-1 and 2x must
@@ -46,8 +48,9 @@ public:
     void pushInstance();
     void printCls();
 
-    // Reads DIMACS CNF into cls and creates its variables; adds nothing to the solver.
-    // Throws ParseError on a syntax error, ReadError when the stream is damaged or cut short.
+    // Reads DIMACS CNF into cls and sets maxVar; creates no solver variable and adds nothing to
+    // the solver (pushInstance creates the variables that the clauses use). Throws ParseError on
+    // a syntax error, ReadError when the stream is damaged or cut short.
     void readInstance(gzFile in);
 
     // Replaces cls by a CNF of its negation with one selector per clause. Precondition: the

@@ -1,4 +1,4 @@
-// The whole run on small inputs: read, negate, push, set up the dual-rail solver and enumerate.
+// The whole run on small inputs: read, renumber, push, set up the dual-rail solver and enumerate.
 // Besides never crashing, hanging or leaking, the counts of prime implicants and implicates
 // must be the truth-table counts.
 #include <cstdlib>
@@ -13,11 +13,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // created), so the enumeration and its truth-table check stay small.
     if (size >= 2048 || skipInput(data, size, 10)) return 0;
     num_prime_implicant = 0, num_prime_implicate = 0;
-    Sat::SolverWrapper formula, negation;
+    Sat::SolverWrapper formula;
     Sat::DR_SolverWrapper dual;
     gzFile in = openBytes(data, size, false);
     try {
-        if (primal::runSequence(formula, negation, dual, in, primal::RunOptions{true, false}) != 0) abort();
+        if (primal::runSequence(formula, dual, in, primal::RunOptions{true, false}) != 0) abort();
     } catch (Sat::ParseError&) {
         gzclose(in);  // the run ends before closing its input
         return 0;

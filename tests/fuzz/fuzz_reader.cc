@@ -1,6 +1,6 @@
 // The DIMACS reader on arbitrary bytes: it either stores clauses or throws a ParseError, never
 // crashes, hangs or leaks; plain and gzip-compressed copies of the same bytes read the same;
-// a completed read creates exactly the variables that its clauses mention.
+// a completed read records the largest index that its clauses mention and creates no variable.
 #include <algorithm>
 #include <cstdlib>
 #include <string>
@@ -27,8 +27,8 @@ static Outcome readOnce(const uint8_t* data, size_t size, bool gzip) {
             if (l == 0 || std::abs(int64_t(l)) > Sat::SolverWrapper::max_dimacs_var) abort();
             used = std::max(used, std::abs(l));
         }
-    if ((err.message.empty() && used != w.nVars) || w.S.nVars() != w.nVars || w.S.nClauses() != 0) abort();
-    return {w.cls, w.nVars, w.nOrigVars, err.message, err.on_stdout};
+    if ((err.message.empty() && used != w.maxVar) || w.nVars != 0 || w.S.nVars() != 0 || w.S.nClauses() != 0) abort();
+    return {w.cls, w.maxVar, w.nOrigVars, err.message, err.on_stdout};
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <poll.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -94,8 +95,10 @@ RunResult Child::finish(int timeout_s) {
         }
     }
     int st = 0;
-    waitpid(pid_, &st, 0);
+    struct rusage ru {};
+    wait4(pid_, &st, 0, &ru);
     pid_ = -1;
+    r.max_rss_kb = ru.ru_maxrss;
     if (WIFEXITED(st)) r.status = WEXITSTATUS(st);
     if (WIFSIGNALED(st)) r.signal = WTERMSIG(st);
     return r;
