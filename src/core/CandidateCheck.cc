@@ -18,6 +18,7 @@ RunContext::RunContext(SolverWrapper& f, int vars, bool print, std::vector<int> 
 }
 
 void RunContext::record(bool implicant, std::vector<int>& prime) {
+    if (implicant && defer_implicants) return;
     if (!print_all || orig_var.empty()) {
         recordPrime(implicant, prime, print_all);
         return;

@@ -1,50 +1,33 @@
-// Prime implicants are exactly the minimal consistent terms that hit every prime implicate.
-// Once every implicate is known, a second dual-rail solver whose maximal models are such terms,
-// with every implicant found so far blocked as a subset, yields each missing one exactly once.
-// All of its solver calls, the last (unsatisfiable) one included, count as maximal-model time:
-// it can be a large part of the run and must show in the split.
-#include "core/DualRailSearch.h"
+// Prime implicants are exactly the consistent minimal transversals of the prime implicates.
+// Once every implicate is known, the engine over them, with the implicants found so far as known
+// sets (a transversal that contains one is that one), yields each missing implicant exactly once,
+// with no solver call. Its time counts as maximal-model time.
 #include "core/Reports.h"
+#include "core/Transversals.h"
 #include "core/RunContext.h"
 #include "utils/System.h"
-
-using namespace Sat;
 
 namespace primal {
 
 void completeImplicants(RunContext& ctx) {
-    double t0 = userCpuTime();
-    DR_SolverWrapper hit;
-    setUpDualRail(hit, ctx.n);
-    std::vector<int> neg;
-    auto negate = [&](const int* b, const int* e) {
-        neg.clear();
-        for (const int* p = b; p != e; ++p) neg.push_back(-*p);
-    };
-    ctx.implicates.forEach([&](const int* b, const int* e) {
-        negate(b, e);  // the term contains some literal of the implicate
-        hit.addDualRailCls(neg, false, true);
+    double t0 = Sat::userCpuTime();
+    TransversalEngine engine(ctx.n);
+    ctx.implicates.forEach([&](const int* b, const int* e) { engine.addEdge(std::vector<int>(b, e)); });
+    ctx.implicants.forEach([&](const int* b, const int* e) { engine.addKnown(std::vector<int>(b, e)); });
+    std::vector<int> prime;
+    uint32_t found = 0;
+    engine.enumerate([&](const std::vector<int>& t) {
+        prime = t;
+        ctx.implicants.add(prime);
+        ctx.record(true, prime);
+        if (++found % 4096 == 0) {
+            double t1 = Sat::userCpuTime();
+            addTime(time_max_m, t1 - t0);
+            t0 = t1;
+        }
+        return true;
     });
-    ctx.implicants.forEach([&](const int* b, const int* e) {
-        negate(b, e);  // the term lacks some literal of the implicant
-        hit.addDualRailCls(neg, true, true);
-    });
-    std::vector<int> term, nt;
-    double t1 = userCpuTime();
-    addTime(time_reduction, t1 - t0);
-    for (;;) {
-        bool found = nextTerm(hit, ctx.test_vars, term) == l_True;
-        double t2 = userCpuTime();
-        addTime(time_max_m, t2 - t1);
-        if (!found) break;
-        nt.clear();
-        for (int l : term) nt.push_back(-l);
-        bool ok = hit.addDualRailClsIncr(nt, true, true);
-        t1 = userCpuTime();
-        addTime(time_reduction, t1 - t2);
-        ctx.record(true, term);
-        if (!ok) break;
-    }
+    addTime(time_max_m, Sat::userCpuTime() - t0);
 }
 
 }  // namespace primal

@@ -3,6 +3,8 @@
 // inconsistent term negated into a prime implicate; the prime is blocked in the dual-rail solver
 // without a restart. Every prime implicate is found this way; prime implicants whose every
 // model extension holds an earlier implicant are not (completeImplicants finds those).
+#include <algorithm>
+
 #include "core/DualRailSearch.h"
 #include "core/Reports.h"
 #include "core/RunContext.h"
@@ -24,7 +26,7 @@ std::vector<int> negated(const std::vector<int>& lits) {
 }  // namespace
 
 LoopEnd dualRailLoop(RunContext& ctx, DR_SolverWrapper& dual, int64_t conflict_budget) {
-    std::vector<int> term, prime;
+    std::vector<int> term, prime, sorted;
     // Each stamp is a system call; one stamp ends a phase and starts the next, and the stamp
     // that ends an iteration starts the following one.
     double t0 = userCpuTime();
@@ -38,11 +40,16 @@ LoopEnd dualRailLoop(RunContext& ctx, DR_SolverWrapper& dual, int64_t conflict_b
         bool consistent = termConsistent(ctx, term);
         addTime(time_sat_call, userCpuTime() - t1);
 
-        bool ok;
+        bool ok, fresh = true;
         if (consistent) {
             reduceModel(ctx, prime);
             ok = dual.addDualRailClsIncr(prime, false, true);
-            ctx.implicants.add(prime);
+            if (!ctx.earlier_implicants.empty()) {
+                sorted = prime;
+                std::sort(sorted.begin(), sorted.end());
+                fresh = ctx.earlier_implicants.count(sorted) == 0;
+            }
+            if (fresh) ctx.implicants.add(prime);
         } else {
             prime = negated(term);
             ok = dual.addDualRailClsIncr(prime, true, true);
@@ -51,7 +58,7 @@ LoopEnd dualRailLoop(RunContext& ctx, DR_SolverWrapper& dual, int64_t conflict_b
         t0 = userCpuTime();
         addTime(time_reduction, t0 - t1);
 
-        ctx.record(consistent, prime);
+        if (fresh) ctx.record(consistent, prime);
         if (!ok) return LoopEnd::Exhausted;
     }
 }

@@ -3,6 +3,7 @@
 #ifndef PRIMAL_CORE_ENUMERATION_H
 #define PRIMAL_CORE_ENUMERATION_H
 
+#include <cstdint>
 #include <zlib.h>
 
 #include "core/Reports.h"
@@ -13,6 +14,14 @@ namespace primal {
 struct RunOptions {
     bool print_all = false;
     bool print_time = false;
+    // Search steps of the transversal engine (plus engine_steps_per_prime for each prime it
+    // finds) before the dual-rail loop takes over (0: the loop from the start). Where the engine
+    // works well it needs a handful of steps per prime; where it has to search without
+    // propagation it needs thousands, and the solver does better.
+    int64_t engine_steps = 1000000;
+    int64_t engine_steps_per_prime = 1000;
+    // Conflicts of one dual-rail search before the transversal endgame takes over (0: never).
+    int64_t endgame_conflicts = 20000;
 };
 
 // Runs the whole sequence on an open stream (closed here) and returns the exit status:
@@ -20,6 +29,11 @@ struct RunOptions {
 // Throws Sat::ParseError on a syntax error, Sat::ReadError when the input cannot be read whole
 // and Sat::OutOfMemoryException when memory runs out.
 int runSequence(Sat::SolverWrapper& formula, Sat::DR_SolverWrapper& dual, gzFile in, const RunOptions& opts);
+
+struct RunContext;
+// The enumeration proper, once the formula is known satisfiable and its occurrence lists are
+// built: every prime recorded once, by whichever engines the policy picks.
+void enumeratePrimes(RunContext& ctx, Sat::DR_SolverWrapper& dual, const RunOptions& opts);
 
 }  // namespace primal
 

@@ -52,6 +52,12 @@ int main(int argc, char** argv) {
         BoolOption strict("MAIN", "strict", "Validate DIMACS header during parsing.", false);
         BoolOption print_all("MAIN", "print_all", "If true, you all the Prime Implicants/Implicates are printed", false);
         BoolOption print_time("MAIN", "print_time", "If true, the time is printed", false);
+        IntOption engine_steps("MAIN", "engine-steps",
+                               "Search steps of the transversal engine, plus 1000 per prime it finds, before the dual-rail search takes over (0: dual-rail search only).",
+                               1000000, IntRange(0, INT32_MAX));
+        IntOption endgame_conflicts("MAIN", "endgame",
+                                    "Conflicts of one dual-rail search before the transversal endgame takes over (0: never).",
+                                    20000, IntRange(0, INT32_MAX));
 
         parseOptions(argc, argv, true);
         // A write to a pipe whose reader has gone fails with EPIPE instead of killing the
@@ -84,6 +90,8 @@ int main(int argc, char** argv) {
         primal::RunOptions opts;
         opts.print_all = print_all;
         opts.print_time = print_time;
+        opts.engine_steps = int32_t(engine_steps);
+        opts.endgame_conflicts = int32_t(endgame_conflicts);
         int status;
         try {
             status = primal::runSequence(formula, dual, in, opts);

@@ -11,6 +11,7 @@
 #define PRIMAL_CORE_RUNCONTEXT_H
 
 #include <cstdint>
+#include <set>
 #include <vector>
 
 #include "core/PrimeStore.h"
@@ -29,6 +30,12 @@ struct RunContext {
     PrimeStore implicates;
     std::vector<unsigned short> rmodel;  // reduction model, one value code per variable
     std::vector<int> orig_var;     // input index of variable v at entry v; empty: the same
+    // Implicants recorded before the dual-rail loop started, which it must not record again
+    // (they are not blocked in its solver: it does better without them). Sorted literal lists.
+    std::set<std::vector<int>> earlier_implicants;
+    // Implicants of a part of a formula are not primes of the whole: they are kept in
+    // `implicants` but not recorded (see Decomposition.h).
+    bool defer_implicants = false;
 
     RunContext(Sat::SolverWrapper& f, int vars, bool print, std::vector<int> orig = {});
 

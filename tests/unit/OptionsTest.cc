@@ -37,13 +37,15 @@ CORE OPTIONS:
 
 MAIN OPTIONS:
 
+  -print_time, -no-print_time             (default: off)
   -strict, -no-strict                     (default: off)
   -print_all, -no-print_all               (default: off)
-  -print_time, -no-print_time             (default: off)
 
-  -verb         = <int32>  [   0 ..    2] (default: 2)
-  -cpu-lim      = <int32>  [   0 .. imax] (default: 0)
+  -engine-steps = <int32>  [   0 .. imax] (default: 1000000)
+  -endgame      = <int32>  [   0 .. imax] (default: 20000)
   -mem-lim      = <int32>  [   0 .. imax] (default: 0)
+  -cpu-lim      = <int32>  [   0 .. imax] (default: 0)
+  -verb         = <int32>  [   0 ..    2] (default: 2)
 
 HELP OPTIONS:
 
@@ -56,7 +58,7 @@ HELP OPTIONS:
         EXPECT_EQ(r.status, 0) << flag;
         for (const char* part : {"(default: on)\n\n        Use the Luby restart sequence\n\n  -rnd-init,",
                                  "(default: 0.95)\n\n        The variable activity decay factor\n\n\n  -rfirst ",
-                                 "(default: 0)\n\n        Limit on memory usage in megabytes.\n\n\n\nHELP OPTIONS:\n"})
+                                 "(default: 1)\n\n        Verbosity level (0=silent, 1=some, 2=more).\n\n\nHELP OPTIONS:\n"})
             EXPECT_NE(r.err.find(part), std::string::npos) << flag << " lacks: " << part;
     }
 }

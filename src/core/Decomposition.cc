@@ -1,0 +1,154 @@
+#include "core/Decomposition.h"
+
+#include <algorithm>
+#include <numeric>
+
+#include "core/DualRailSearch.h"
+#include "core/PrimeReduction.h"
+#include "core/Reports.h"
+#include "utils/System.h"
+
+using namespace Sat;
+
+namespace primal {
+
+namespace {
+
+int find(std::vector<int>& parent, int x) {
+    while (parent[size_t(x)] != x) x = parent[size_t(x)] = parent[size_t(parent[size_t(x)])];
+    return x;
+}
+
+// The literal in input indices.
+int inputLit(const RunContext& ctx, int l) {
+    if (ctx.orig_var.empty()) return l;
+    int v = ctx.orig_var[size_t(std::abs(l))];
+    return l < 0 ? -v : v;
+}
+
+struct Part {
+    std::vector<std::vector<int>> clauses;  // over ctx's variables
+    std::vector<int> vars;                  // ascending
+    PrimeStore implicants;                  // in input indices
+};
+
+// Every implicant of the whole formula: the fixed literals and one implicant of each part.
+void recordProducts(const std::vector<int>& fixed, const std::vector<Part>& parts, bool print) {
+    std::vector<std::vector<std::vector<int>>> lists(parts.size());
+    for (size_t i = 0; i < parts.size(); i++)
+        parts[i].implicants.forEach([&](const int* b, const int* e) { lists[i].emplace_back(b, e); });
+    std::vector<size_t> at(parts.size(), 0);
+    std::vector<int> prime;
+    for (;;) {
+        prime = fixed;
+        for (size_t i = 0; i < parts.size(); i++) prime.insert(prime.end(), lists[i][at[i]].begin(), lists[i][at[i]].end());
+        recordPrime(true, prime, print);
+        size_t i = 0;  // the next combination, as an odometer
+        while (i < parts.size() && ++at[i] == lists[i].size()) at[i++] = 0;
+        if (i == parts.size()) return;
+    }
+}
+
+}  // namespace
+
+bool enumerateByParts(RunContext& ctx, const RunOptions& opts) {
+    const Solver& fs = *ctx.formula.solver;
+    const int n = ctx.n;
+    std::vector<signed char> value(size_t(n) + 1, 0);  // root-fixed values: 1 true, -1 false
+    std::vector<int> fixed;
+    int root_end = fs.trail_lim.size() > 0 ? fs.trail_lim[0] : fs.trail.size();
+    for (int i = 0; i < root_end; i++) {
+        Lit p = fs.trail[i];
+        int l = sign(p) ? -(var(p) + 1) : var(p) + 1;
+        value[size_t(std::abs(l))] = l > 0 ? 1 : -1;
+        fixed.push_back(l);
+    }
+
+    // The simplified clauses (satisfied and tautological ones dropped, false literals removed),
+    // and their parts by shared variables.
+    std::vector<std::vector<int>> simplified;
+    std::vector<char> seen(2 * size_t(n) + 2, 0);
+    auto slot = [](int l) { return size_t(2 * std::abs(l) + (l < 0)); };
+    for (const std::vector<int>& c : ctx.formula.cls) {
+        std::vector<int> kept;
+        bool drop = false;
+        for (int l : c) {
+            signed char v = value[size_t(std::abs(l))];
+            if ((v > 0) == (l > 0) && v != 0) drop = true;
+            if (v != 0 || seen[slot(l)]) continue;
+            if (seen[slot(-l)]) drop = true;
+            seen[slot(l)] = 1;
+            kept.push_back(l);
+        }
+        for (int l : kept) seen[slot(l)] = 0;
+        if (!drop && kept.empty()) return false;  // cannot happen on a satisfiable formula
+        if (!drop) simplified.push_back(std::move(kept));
+    }
+    std::vector<int> parent(size_t(n) + 1);
+    std::iota(parent.begin(), parent.end(), 0);
+    for (const std::vector<int>& c : simplified)
+        for (int l : c) parent[size_t(find(parent, std::abs(l)))] = find(parent, std::abs(c[0]));
+    std::vector<int> part_of(size_t(n) + 1, -1);
+    std::vector<Part> parts;
+    for (std::vector<int>& c : simplified) {
+        int root = find(parent, std::abs(c[0]));
+        if (part_of[size_t(root)] < 0) {
+            part_of[size_t(root)] = int(parts.size());
+            parts.emplace_back();
+        }
+        parts[size_t(part_of[size_t(root)])].clauses.push_back(std::move(c));
+    }
+    if (fixed.empty() && parts.size() < 2) return false;
+    simplified.clear();
+    simplified.shrink_to_fit();
+
+    for (int& l : fixed) {
+        std::vector<int> unit{inputLit(ctx, l)};
+        l = unit[0];
+        recordPrime(false, unit, ctx.print_all);
+    }
+    std::sort(fixed.begin(), fixed.end());
+
+    std::vector<int> local(size_t(n) + 1, 0);
+    for (Part& part : parts) {
+        for (const std::vector<int>& c : part.clauses)
+            for (int l : c) part.vars.push_back(std::abs(l));
+        std::sort(part.vars.begin(), part.vars.end());
+        part.vars.erase(std::unique(part.vars.begin(), part.vars.end()), part.vars.end());
+        // The part's own dense numbering keeps the order of indices; its map goes straight to
+        // input indices.
+        std::vector<int> to_input(part.vars.size() + 1, 0);
+        for (size_t i = 0; i < part.vars.size(); i++) {
+            local[size_t(part.vars[i])] = int(i) + 1;
+            to_input[i + 1] = inputLit(ctx, part.vars[i]);
+        }
+        SolverWrapper formula;
+        for (std::vector<int>& c : part.clauses) {
+            for (int& l : c) l = l < 0 ? -local[size_t(-l)] : local[size_t(l)];
+            formula.addClause(c, false);
+        }
+        part.clauses.clear();
+        part.clauses.shrink_to_fit();
+        const int k = int(part.vars.size());
+        formula.ensureVar(k);
+        formula.pushInstance();
+        RunContext sub(formula, k, ctx.print_all, to_input);
+        sub.defer_implicants = true;
+        primeutil::buildOccLists(formula.cls);
+        DR_SolverWrapper dual;
+        setUpDualRail(dual, k);
+        enumeratePrimes(sub, dual, opts);
+        std::vector<int> prime;
+        sub.implicants.forEach([&](const int* b, const int* e) {
+            prime.clear();
+            for (const int* p = b; p != e; ++p) prime.push_back(*p < 0 ? -to_input[size_t(-*p)] : to_input[size_t(*p)]);
+            part.implicants.add(prime);
+        });
+    }
+    double t0 = userCpuTime();
+    recordProducts(fixed, parts, ctx.print_all);
+    addTime(time_max_m, userCpuTime() - t0);
+    return true;
+}
+
+}  // namespace primal

@@ -1,0 +1,36 @@
+// The phases of an enumeration that run on the minimal-transversal engine instead of the
+// dual-rail solver. Treat a term or clause as a set of literals:
+//  - a consistent term implies the formula exactly when it hits every non-tautological clause,
+//    so the prime implicants are the consistent minimal transversals of those clauses;
+//  - the prime implicates are the consistent minimal transversals of all prime implicants, and
+//    the prime implicants those of all prime implicates.
+// Each phase records (prints and counts) what it finds through the run context, at once, so an
+// interrupted run loses nothing; its search time counts as maximal-model time.
+#ifndef PRIMAL_CORE_TRANSVERSALPHASES_H
+#define PRIMAL_CORE_TRANSVERSALPHASES_H
+
+#include <cstdint>
+
+#include "core/RunContext.h"
+
+namespace primal {
+
+
+// Every prime implicant, from the clauses alone (no solver call), unless the engine passes
+// `steps` search steps (plus per_prime for each prime found) first; returns whether it finished.
+// Implicants found before giving up are recorded and stay in ctx.implicants.
+bool implicantsFromClauses(RunContext& ctx, uint64_t steps, uint64_t per_prime);
+
+// The prime implicates not yet in ctx.implicates. With `implicants_complete`, every minimal
+// transversal of the implicants is one, and no solver call is made. Otherwise each candidate
+// (a minimal transversal of the implicants found so far that is no known implicate) is checked
+// with the formula solver: refuted, it is a prime implicate; otherwise its model reduces to a new
+// prime implicant. Passes repeat until one finds no new implicant. Returns false when a pass
+// passes `steps` search steps (plus per_prime for each prime found; 0: no bound) first; what it
+// found stays recorded.
+bool implicatesFromImplicants(RunContext& ctx, bool implicants_complete, uint64_t steps = 0,
+                              uint64_t per_prime = 0);
+
+}  // namespace primal
+
+#endif

@@ -1,0 +1,123 @@
+// Each road to the primes on its own, against the truth table: the engine on the clauses with
+// the implicates from the implicants; the transversal endgame from no implicant at all (every
+// candidate checked by the solver) followed by the completion; the clause engine cut short by its
+// step bound, then the dual-rail loop with a tiny conflict budget, the endgame and the
+// completion. Whatever the road, every prime comes exactly once and the counters match.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+
+#include "core/DualRailSearch.h"
+#include "core/Enumeration.h"
+#include "core/PrimeReduction.h"
+#include "core/Reports.h"
+#include "core/RunContext.h"
+#include "core/TransversalPhases.h"
+#include "support/Oracle.h"
+#include "support/Process.h"
+
+using namespace testutil;
+
+namespace {
+
+Primes sorted(const primal::PrimeStore& store) {
+    Primes out;
+    store.forEach([&](const int* b, const int* e) {
+        std::vector<int> p(b, e);
+        std::sort(p.begin(), p.end());
+        out.push_back(p);
+    });
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+enum class Road { Clauses, EndgameFromNothing, Mixed };
+
+// Runs one road over f (satisfiable, variables 1..n) and compares with the truth table.
+void runRoad(const Cnf& f, int n, Road road, uint64_t steps, const std::string& where) {
+    num_prime_implicant = 0;
+    num_prime_implicate = 0;
+    Sat::SolverWrapper formula;
+    for (std::vector<int> c : f) formula.addClause(c, true);
+    formula.ensureVar(n);
+    ASSERT_TRUE(primeutil::buildOccLists(formula.cls));
+    primal::RunContext ctx(formula, n, false);
+    ASSERT_TRUE(primal::termConsistent(ctx, {}));
+
+    if (road == Road::Clauses) {
+        ASSERT_TRUE(primal::implicantsFromClauses(ctx, 0, 0)) << where;
+        primal::implicatesFromImplicants(ctx, true);
+    } else if (road == Road::EndgameFromNothing) {
+        primal::implicatesFromImplicants(ctx, false);
+        primal::completeImplicants(ctx);
+    } else {
+        // The policy with budgets so small that the engine gives up at once or midway, and a
+        // dual-rail loop that hands over at its first conflict.
+        Sat::DR_SolverWrapper dual;
+        primal::setUpDualRail(dual, n);
+        primal::RunOptions opts;
+        opts.engine_steps = int64_t(steps);
+        opts.engine_steps_per_prime = 0;
+        opts.endgame_conflicts = 1;
+        primal::enumeratePrimes(ctx, dual, opts);
+    }
+    PrimeSets want = bruteForcePrimes(f, n);
+    Primes implicants = sorted(ctx.implicants), implicates = sorted(ctx.implicates);
+    EXPECT_EQ(implicants, want.implicants) << where;
+    EXPECT_EQ(implicates, want.implicates) << where;
+    EXPECT_EQ(num_prime_implicant.load(), ctx.implicants.size()) << where;  // no prime twice
+    EXPECT_EQ(num_prime_implicate.load(), ctx.implicates.size()) << where;
+}
+
+}  // namespace
+
+TEST(Phases, EveryRoadGivesTheTruthTablePrimes) {
+    std::mt19937 rng(2024);
+    int done = 0;
+    for (int round = 0; done < 400; round++) {
+        int n = 1 + int(rng() % 10);
+        Cnf f = randomCnf(rng, n, int(rng() % (3 * n + 2)), 1 + int(rng() % 4));
+        if (!isSatisfiable(f, n)) continue;
+        done++;
+        std::string where = "round " + std::to_string(round) + "\n" + toDimacs(f, n);
+        runRoad(f, n, Road::Clauses, 0, where + "clauses");
+        runRoad(f, n, Road::EndgameFromNothing, 0, where + "endgame");
+        runRoad(f, n, Road::Mixed, 1 + rng() % 8, where + "mixed");
+        if (HasFailure()) return;
+    }
+}
+
+// Through the binary: the switch options reach the policy, and each forced road prints the same
+// prime lines (as sets) as the truth table.
+TEST(Phases, SwitchOptionsForceEachRoad) {
+    std::mt19937 rng(77);
+    const std::vector<std::vector<std::string>> roads = {
+        {},                                                // the default policy
+        {"-engine-steps=0", "-endgame=0"},       // the dual-rail loop alone
+        {"-engine-steps=0", "-endgame=1"},       // the loop, soon the endgame
+        {"-engine-steps=2", "-endgame=1"},       // the engine cut short if it is slow
+    };
+    for (int round = 0; round < 60; round++) {
+        int n = 2 + int(rng() % 9);
+        Cnf f = randomCnf(rng, n, 1 + int(rng() % (3 * n)), 1 + int(rng() % 4));
+        if (!isSatisfiable(f, n)) continue;
+        PrimeSets want = bruteForcePrimes(f, n);
+        for (const auto& args : roads) {
+            std::vector<std::string> all = args;
+            all.push_back("-print_all");
+            RunResult r = runPrimal(all, toDimacs(f, n));
+            ASSERT_EQ(r.status, 0) << r.err;
+            Primes implicants, implicates;
+            parsePrimeLines(r.out, implicants, implicates);
+            std::string where = toDimacs(f, n) + (args.empty() ? "default" : args[0] + " " + args[1]);
+            EXPECT_EQ(implicants, want.implicants) << where;
+            EXPECT_EQ(implicates, want.implicates) << where;
+            EXPECT_NE(r.out.find("Final Num Prime Implicant: " + std::to_string(want.implicants.size()) + "\n"),
+                      std::string::npos) << where;
+            EXPECT_NE(r.out.find("Final Num Prime Implicate: " + std::to_string(want.implicates.size()) + "\n"),
+                      std::string::npos) << where;
+        }
+        if (HasFailure()) return;
+    }
+}
