@@ -1,0 +1,294 @@
+// Minimal-transversal engine: exact sets against an exhaustive oracle (every subset of the 2n
+// literals, n <= 5) and against Berge's algorithm (n <= 12) on random hypergraphs with repeated
+// literals, complementary pairs, duplicate, nested and empty edges, known sets and size bounds;
+// runs again after more input; stopping; prime implicants and implicates of random formulas as
+// transversals; depth 20000 without stack overflow.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <random>
+#include <set>
+
+#include "core/Transversals.h"
+#include "support/Oracle.h"
+
+using primal::TransversalEngine;
+using Ints = std::vector<int>;
+using Family = std::vector<Ints>;
+
+namespace {
+
+// Literal v is bit 2(v-1), -v bit 2(v-1)+1 (n <= 32).
+uint64_t maskOf(const Ints& s) {
+    uint64_t m = 0;
+    for (int l : s) m |= uint64_t(1) << (2 * (std::abs(l) - 1) + (l < 0));
+    return m;
+}
+Ints setOf(uint64_t m) {
+    Ints s;
+    for (int b = 0; b < 64; b++)
+        if ((m >> b) & 1) s.push_back(b & 1 ? -(b / 2 + 1) : b / 2 + 1);
+    std::sort(s.begin(), s.end());
+    return s;
+}
+bool hitsAll(uint64_t t, const std::vector<uint64_t>& edges) {
+    return std::all_of(edges.begin(), edges.end(), [t](uint64_t e) { return (t & e) != 0; });
+}
+
+// Minimal transversals (consistent or not) by trying every subset of the 2n literals.
+std::vector<uint64_t> bySubsets(int n, const std::vector<uint64_t>& edges) {
+    std::vector<uint64_t> out;
+    for (uint64_t t = 0; t < (uint64_t(1) << (2 * n)); t++) {
+        bool minimal = hitsAll(t, edges);
+        for (uint64_t r = t; r && minimal; r &= r - 1) minimal = !hitsAll(t & ~(r & -r), edges);
+        if (minimal) out.push_back(t);
+    }
+    return out;
+}
+
+// The same by Berge's algorithm: extend the transversals edge by edge, keep the minimal ones.
+std::vector<uint64_t> byBerge(const std::vector<uint64_t>& edges) {
+    std::vector<uint64_t> tr{0};
+    for (uint64_t e : edges) {
+        std::vector<uint64_t> next;
+        for (uint64_t t : tr)
+            if (t & e)
+                next.push_back(t);
+            else
+                for (uint64_t r = e; r; r &= r - 1) next.push_back(t | (r & -r));
+        std::sort(next.begin(), next.end(), [](uint64_t a, uint64_t b) {
+            return __builtin_popcountll(a) < __builtin_popcountll(b) || (__builtin_popcountll(a) == __builtin_popcountll(b) && a < b);
+        });
+        next.erase(std::unique(next.begin(), next.end()), next.end());
+        tr.clear();
+        for (uint64_t t : next)
+            if (std::none_of(tr.begin(), tr.end(), [t](uint64_t s) { return (s & ~t) == 0; })) tr.push_back(t);
+    }
+    return tr;
+}
+
+struct Instance {
+    int n = 0;
+    Family edges, known;
+    int maxSize = 0;
+};
+
+// What the engine must report: the minimal transversals that are consistent, hold no known set
+// and respect the bound; sorted.
+Family expected(const Instance& in, bool subsets) {
+    std::vector<uint64_t> em, km;
+    for (const Ints& e : in.edges) em.push_back(maskOf(e));
+    for (const Ints& k : in.known) km.push_back(maskOf(k));
+    Family out;
+    for (uint64_t t : subsets ? bySubsets(in.n, em) : byBerge(em)) {
+        if (t & (t >> 1) & 0x5555555555555555ull) continue;  // x and -x
+        if (std::any_of(km.begin(), km.end(), [t](uint64_t k) { return (k & ~t) == 0; })) continue;
+        if (in.maxSize && __builtin_popcountll(t) > in.maxSize) continue;
+        out.push_back(setOf(t));
+    }
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+// Runs the engine, stopping after `stop` reports (0: never); checks the order of each report.
+Family collect(TransversalEngine& t, size_t stop, bool& finished) {
+    Family got;
+    finished = t.enumerate([&](const Ints& s) {
+        EXPECT_TRUE(std::is_sorted(s.begin(), s.end()) && std::adjacent_find(s.begin(), s.end()) == s.end());
+        got.push_back(s);
+        return got.size() != stop;
+    });
+    return got;
+}
+
+Ints randomEdge(std::mt19937& rng, int n, int maxLen) {
+    Ints e;
+    int len = 1 + int(rng() % unsigned(maxLen));
+    for (int i = 0; i < len; i++) {
+        int v = 1 + int(rng() % unsigned(n));
+        e.push_back(rng() % 2 ? v : -v);
+        if (rng() % 6 == 0) e.push_back(-e.back());  // complementary pair
+        if (rng() % 8 == 0) e.push_back(e[rng() % e.size()]);  // repeated literal
+    }
+    std::shuffle(e.begin(), e.end(), rng);
+    return e;
+}
+
+// Edges: random, repeats of earlier ones (shuffled), supersets of earlier ones, rarely empty.
+void addRandomInput(std::mt19937& rng, Instance& in, TransversalEngine& t, int m, int maxLen, int known) {
+    for (int i = 0; i < m; i++) {
+        Ints e;
+        unsigned kind = rng() % 10;
+        if (in.n == 0 || kind == 0) {
+            if (rng() % 40 != 0) continue;  // empty edges: about 1 round in 40
+        } else if (kind <= 2 && !in.edges.empty()) {
+            e = in.edges[rng() % in.edges.size()];
+            if (kind == 2) e.push_back(randomEdge(rng, in.n, 1)[0]);
+            std::shuffle(e.begin(), e.end(), rng);
+        } else {
+            e = randomEdge(rng, in.n, maxLen);
+        }
+        in.edges.push_back(e);
+        t.addEdge(e);
+    }
+    for (int i = 0; i < known; i++) {
+        if (in.n == 0 && rng() % 4 != 0) continue;
+        Ints k = in.n == 0 || rng() % 25 == 0 ? Ints{} : randomEdge(rng, in.n, 4);
+        const Ints& e = in.edges.empty() ? k : in.edges[rng() % in.edges.size()];
+        if (!k.empty() && !e.empty() && rng() % 3 == 0) k = {e[0], k[0]};  // meets an edge
+        in.known.push_back(k);
+        t.addKnown(k);
+    }
+}
+
+// Compares a full run with the oracle, then checks a run stopped after a random count.
+void check(std::mt19937& rng, const Instance& in, TransversalEngine& t, bool subsets, const std::string& ctx) {
+    ASSERT_EQ(t.numEdges(), in.edges.size());
+    ASSERT_EQ(t.numKnown(), in.known.size());
+    bool finished;
+    Family got = collect(t, 0, finished), want = expected(in, subsets);
+    ASSERT_TRUE(finished) << ctx;
+    Family sorted = got;
+    std::sort(sorted.begin(), sorted.end());
+    ASSERT_TRUE(std::adjacent_find(sorted.begin(), sorted.end()) == sorted.end()) << "duplicate report\n" << ctx;
+    ASSERT_EQ(sorted, want) << ctx;
+    if (got.empty()) return;
+    size_t stop = 1 + rng() % got.size();
+    Family part = collect(t, stop, finished);
+    ASSERT_FALSE(finished) << ctx;
+    ASSERT_EQ(part.size(), stop) << ctx;
+    for (const Ints& s : part) ASSERT_TRUE(std::binary_search(want.begin(), want.end(), s)) << ctx;
+}
+
+std::string describe(const Instance& in) {
+    std::string s = "n " + std::to_string(in.n) + " max " + std::to_string(in.maxSize) + "\nedges:";
+    for (const Family* f : {&in.edges, &in.known}) {
+        for (const Ints& e : *f) {
+            s += " {";
+            for (int l : e) s += " " + std::to_string(l);
+            s += " }";
+        }
+        if (f == &in.edges) s += "\nknown:";
+    }
+    return s;
+}
+
+void randomRounds(int rounds, int minN, int maxN, bool subsets, unsigned seed) {
+    std::mt19937 rng(seed);
+    for (int round = 0; round < rounds; round++) {
+        Instance in;
+        in.n = rng() % 16 == 0 ? 0 : minN + int(rng() % unsigned(maxN - minN + 1));
+        TransversalEngine t(in.n);
+        int maxLen = rng() % 8 == 0 ? 1 : 2 + int(rng() % 4);
+        addRandomInput(rng, in, t, int(rng() % unsigned(2 * in.n + 3)), maxLen, rng() % 3 == 0 ? int(rng() % 4) : 0);
+        if (rng() % 3 == 0) t.setMaxSize(in.maxSize = 1 + int(rng() % unsigned(in.n + 1)));
+        ASSERT_NO_FATAL_FAILURE(check(rng, in, t, subsets, "round " + std::to_string(round) + " " + describe(in)));
+        // Run again after more input (and maybe a changed bound).
+        addRandomInput(rng, in, t, int(rng() % 4), maxLen, int(rng() % 2));
+        if (rng() % 4 == 0) t.setMaxSize(in.maxSize = int(rng() % unsigned(in.n + 1)));
+        ASSERT_NO_FATAL_FAILURE(check(rng, in, t, subsets, "second run, round " + std::to_string(round) + " " + describe(in)));
+    }
+}
+
+}  // namespace
+
+TEST(Transversals, OraclesAgree) {
+    std::mt19937 rng(5);
+    for (int round = 0; round < 300; round++) {
+        int n = 1 + int(rng() % 5);
+        std::vector<uint64_t> edges;
+        for (int i = int(rng() % 12); i > 0; i--) edges.push_back(maskOf(randomEdge(rng, n, 4)));
+        if (rng() % 20 == 0) edges.push_back(0);
+        std::vector<uint64_t> a = bySubsets(n, edges), b = byBerge(edges);
+        std::sort(b.begin(), b.end());
+        ASSERT_EQ(a, b) << round;
+    }
+}
+
+TEST(Transversals, MatchesEverySubsetOnSmallHypergraphs) { randomRounds(1500, 1, 5, true, 1); }
+
+TEST(Transversals, MatchesBergeOnLargerHypergraphs) { randomRounds(400, 6, 12, false, 2); }
+
+TEST(Transversals, EdgeCases) {
+    bool finished;
+    TransversalEngine none(3);
+    EXPECT_EQ(collect(none, 0, finished), Family{Ints{}});  // no edges: the empty set, once
+    EXPECT_TRUE(finished);
+    EXPECT_EQ(collect(none, 1, finished), Family{Ints{}});
+    EXPECT_FALSE(finished);
+    none.addKnown({});  // an empty known set cuts everything
+    EXPECT_TRUE(collect(none, 0, finished).empty() && finished);
+
+    TransversalEngine zero(0);
+    EXPECT_EQ(collect(zero, 0, finished), Family{Ints{}});
+    zero.addEdge({});
+    EXPECT_TRUE(collect(zero, 0, finished).empty() && finished);
+
+    TransversalEngine t(3);
+    t.addEdge({3, -1, 3, -1});
+    t.addEdge({2, -3});
+    Family got = collect(t, 0, finished);
+    std::sort(got.begin(), got.end());
+    EXPECT_EQ(got, (Family{{-3, -1}, {-1, 2}, {2, 3}}));  // not {-3, 3}: inconsistent
+    t.setMaxSize(1);
+    EXPECT_TRUE(collect(t, 0, finished).empty());
+    t.setMaxSize(0);
+    t.addKnown({2, 2});
+    EXPECT_EQ(collect(t, 0, finished), (Family{{-3, -1}}));
+    t.addKnown({-3, -1});
+    EXPECT_TRUE(collect(t, 0, finished).empty() && finished);
+}
+
+// Prime implicants are the consistent minimal transversals of the non-tautological clauses,
+// and prime implicates those of the prime implicants.
+TEST(Transversals, PrimesOfRandomFormulasAreTransversals) {
+    std::mt19937 rng(3);
+    for (int round = 0; round < 200; round++) {
+        int n = 1 + int(rng() % 9);
+        testutil::Cnf f = testutil::randomCnf(rng, n, int(rng() % unsigned(4 * n)), 1 + int(rng() % 4));
+        testutil::PrimeSets want = testutil::bruteForcePrimes(f, n);
+        TransversalEngine clauses(n), implicants(n);
+        for (const Ints& c : f)
+            if (std::none_of(c.begin(), c.end(), [&c](int l) { return std::find(c.begin(), c.end(), -l) != c.end(); }))
+                clauses.addEdge(c);
+        for (const Ints& p : want.implicants) implicants.addEdge(p);
+        bool finished;
+        Family imp = collect(clauses, 0, finished), ate = collect(implicants, 0, finished);
+        std::sort(imp.begin(), imp.end());
+        std::sort(ate.begin(), ate.end());
+        ASSERT_EQ(imp, want.implicants) << testutil::toDimacs(f, n);
+        ASSERT_EQ(ate, want.implicates) << testutil::toDimacs(f, n);
+    }
+}
+
+// Depth and width of 20000 (runs under the address sanitizer too).
+TEST(Transversals, LargeInstancesUseNoDeepRecursion) {
+    const int n = 20000;
+    bool finished;
+    Ints all;
+    for (int v = 1; v <= n; v++) all.push_back(v % 2 ? v : -v);
+    TransversalEngine chain(n);  // singleton edges: one transversal, S as deep as n
+    for (int i = n - 1; i >= 0; i--) chain.addEdge({all[size_t(i)]});
+    Family got = collect(chain, 0, finished);
+    std::sort(all.begin(), all.end());
+    ASSERT_EQ(got, Family{all});
+    chain.setMaxSize(n - 1);
+    EXPECT_TRUE(collect(chain, 0, finished).empty() && finished);
+
+    TransversalEngine wide(n);  // one edge of n literals: n singletons
+    wide.addEdge(all);
+    got = collect(wide, 0, finished);
+    ASSERT_EQ(got.size(), size_t(n));
+    for (const Ints& s : got) ASSERT_EQ(s.size(), 1u);
+    wide.addKnown({all[0]});
+    EXPECT_EQ(collect(wide, 0, finished).size(), size_t(n - 1));
+
+    TransversalEngine pairs(n);  // edges {v, -v}: 2^n transversals, each of depth n; stop at 100
+    for (int v = 1; v <= n; v++) pairs.addEdge({-v, v});
+    got = collect(pairs, 100, finished);
+    ASSERT_FALSE(finished);
+    ASSERT_EQ(got.size(), 100u);
+    EXPECT_EQ(std::set<Ints>(got.begin(), got.end()).size(), 100u);
+    for (const Ints& s : got) ASSERT_EQ(s.size(), size_t(n));
+}
