@@ -141,6 +141,8 @@ bool Solver::simplify() {
     if (nAssigns() == simpDB_assigns || (simpDB_props > 0)) return true;
 
     removeSatisfied(learnts);
+    num_bin_learnts = 0;  // removal and trimming change which learnts are binary
+    for (int i = 0; i < learnts.size(); i++) num_bin_learnts += ca[learnts[i]].size() == 2;
     if (remove_satisfied) {
         removeSatisfied(clauses);
 
