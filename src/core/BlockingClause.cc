@@ -20,8 +20,18 @@ lbool Solver::add_blck_assert(vec<Lit>& ps) {
             outPuts("Variable already assigned!!!");
             return l_False;
         }
-        if (decisionLevel() > 0) cancelUntil(0);
+        // Only the levels from p's own on depend on p's old value; the ones below are kept and p
+        // becomes a root fact on top of them, so that the next search does not start over.
+        if (value(var(p)) != l_Undef) cancelUntil(level(var(p)) - 1);
         uncheckedEnqueue(p);
+        if (decisionLevel() > 0) {
+            vardata[var(p)].level = 0;
+            roots_above++;
+            if (propagate() == CRef_Undef) return l_True;
+            // The kept levels contradict p: back to the root (p stays) and propagate p there.
+            cancelUntil(0);
+            for (qhead = trail.size() - 1; trail[qhead] != p; qhead--);
+        }
         ok = (propagate() == CRef_Undef);
         return ok ? l_True : l_False;
     }

@@ -286,19 +286,32 @@ TEST(BlockingClause, AllLiteralsAtTheRootChangeNothing) {
     EXPECT_EQ(ps[0], lit(-1));
 }
 
+// A one-literal clause undoes only the levels from its variable's own, becomes a root fact on
+// top of the kept ones, and stays fixed when the search later backtracks below them.
 TEST(BlockingClause, OneLiteralIsFixedAtTheRoot) {
     Solver s;
     makeEnumerating(s, 5);
     ASSERT_EQ(s.solve_(), l_True);
     Var v = varAtLevel(s, 3);
+    Var low = varAtLevel(s, 1);
     vec<Lit> ps;
     ps.push(~mkLit(v));
     EXPECT_EQ(s.add_blck_assert(ps), l_True);
-    EXPECT_EQ(s.decisionLevel(), 0);
-    EXPECT_EQ(s.nAssigns(), 1);
+    EXPECT_EQ(s.decisionLevel(), 2);
+    EXPECT_EQ(s.nAssigns(), 3);
     EXPECT_EQ(s.value(v), l_False);
     EXPECT_EQ(s.level(v), 0);
     EXPECT_EQ(s.reason(v), CRef_Undef);
+    s.cancelUntil(1);
+    EXPECT_EQ(s.value(v), l_False);
+    EXPECT_EQ(s.value(low), l_True);
+    EXPECT_EQ(s.nAssigns(), 2);
+    s.cancelUntil(0);
+    EXPECT_EQ(s.nAssigns(), 1);
+    EXPECT_EQ(s.value(v), l_False);
+    EXPECT_EQ(s.qhead, 0);  // queued again: what it implied above the root is gone
+    ASSERT_EQ(s.solve_(), l_True);
+    EXPECT_EQ(s.model[v], l_False);
 
     // A variable fixed at the root, in either polarity: only the message.
     for (Lit q : {mkLit(v), ~mkLit(v)}) {
