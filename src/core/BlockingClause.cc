@@ -3,6 +3,8 @@
 // clause's highest literal level, so the first watch becomes unassigned and every lower level
 // (with its propagations) is kept for the next search. Nothing is propagated here: a clause
 // that is unit under the kept trail waits in its watch lists until the search reaches it.
+// A one-literal clause is the exception: it becomes a root fact, assigned and propagated at
+// once on top of the kept levels (cancelUntil keeps such facts when it backtracks below them).
 #include "core/Solver.h"
 #include "utils/Output.h"
 
