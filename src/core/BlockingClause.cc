@@ -3,6 +3,8 @@
 // clause's highest literal level, so the first watch becomes unassigned and every lower level
 // (with its propagations) is kept for the next search. Nothing is propagated here: a clause
 // that is unit under the kept trail waits in its watch lists until the search reaches it.
+// A one-literal clause is the exception: it becomes a root fact, assigned and propagated at
+// once on top of the kept levels (cancelUntil keeps such facts when it backtracks below them).
 #include "core/Solver.h"
 #include "utils/Output.h"
 
@@ -20,8 +22,18 @@ lbool Solver::add_blck_assert(vec<Lit>& ps) {
             outPuts("Variable already assigned!!!");
             return l_False;
         }
-        if (decisionLevel() > 0) cancelUntil(0);
+        // Only the levels from p's own on depend on p's old value; the ones below are kept and p
+        // becomes a root fact on top of them, so that the next search does not start over.
+        if (value(var(p)) != l_Undef) cancelUntil(level(var(p)) - 1);
         uncheckedEnqueue(p);
+        if (decisionLevel() > 0) {
+            vardata[var(p)].level = 0;
+            roots_above++;
+            if (propagate() == CRef_Undef) return l_True;
+            // The kept levels contradict p: back to the root (p stays) and propagate p there.
+            cancelUntil(0);
+            for (qhead = trail.size() - 1; trail[qhead] != p; qhead--);
+        }
         ok = (propagate() == CRef_Undef);
         return ok ? l_True : l_False;
     }

@@ -72,17 +72,27 @@ CRef Solver::propagate() {
     return confl;
 }
 
+// Root facts that were fixed above the root (see add_blck_assert) survive: they are pushed back
+// on top of the kept trail and queued again, since what they implied at the undone levels is
+// gone; back at level 0 they belong to the root segment again.
 void Solver::cancelUntil(int level) {
     if (decisionLevel() > level) {
+        root_tmp.clear();
         for (int c = trail.size() - 1; c >= trail_lim[level]; c--) {
             Var x = var(trail[c]);
+            if (roots_above > 0 && vardata[x].level == 0) {
+                root_tmp.push(trail[c]);
+                continue;
+            }
             assigns[x] = l_Undef;
             if (phase_saving > 1 || (phase_saving == 1 && c > trail_lim.last())) polarity[x] = sign(trail[c]);
             insertVarOrder(x);
         }
-        qhead = trail_lim[level];
         trail.shrink_(trail.size() - trail_lim[level]);
         trail_lim.shrink_(trail_lim.size() - level);
+        qhead = trail.size();
+        for (int k = root_tmp.size() - 1; k >= 0; k--) trail.push_(root_tmp[k]);
+        if (level == 0) roots_above = 0;
     }
 }
 
@@ -141,6 +151,8 @@ bool Solver::simplify() {
     if (nAssigns() == simpDB_assigns || (simpDB_props > 0)) return true;
 
     removeSatisfied(learnts);
+    num_bin_learnts = 0;  // removal and trimming change which learnts are binary
+    for (int i = 0; i < learnts.size(); i++) num_bin_learnts += ca[learnts[i]].size() == 2;
     if (remove_satisfied) {
         removeSatisfied(clauses);
 

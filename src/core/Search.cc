@@ -29,26 +29,38 @@ namespace {
 struct reduceDB_lt {
     ClauseAllocator& ca;
     explicit reduceDB_lt(ClauseAllocator& ca_) : ca(ca_) {}
-    bool operator()(CRef x, CRef y) const {
-        return ca[x].size() > 2 && (ca[y].size() == 2 || ca[x].activity() < ca[y].activity());
-    }
+    bool operator()(CRef x, CRef y) const { return ca[x].activity() < ca[y].activity(); }
 };
 }  // namespace
 
 void Solver::reduceDB() {
+    // Binary learnts are never removed: they go to the back unsorted, and only the longer ones
+    // are ranked, so a solver holding many binaries does not sort them again on every call.
     int i, j;
-    double extra_lim = cla_inc / learnts.size();  // remove any clause below this activity
+    int n = learnts.size();
+    vec<CRef> bin;
+    for (i = j = 0; i < n; i++) {
+        if (ca[learnts[i]].size() > 2)
+            learnts[j++] = learnts[i];
+        else
+            bin.push(learnts[i]);
+    }
+    learnts.shrink_(i - j);
+    int m = learnts.size();
+    double extra_lim = cla_inc / n;  // remove any clause below this activity
 
     sort(learnts, reduceDB_lt(ca));
-    // Remove the less active half; binary and locked clauses stay.
-    for (i = j = 0; i < learnts.size(); i++) {
+    // Remove the less active half of the longer clauses; locked ones stay.
+    for (i = j = 0; i < m; i++) {
         Clause c = ca[learnts[i]];
-        if (c.size() > 2 && !locked(c) && (i < learnts.size() / 2 || c.activity() < extra_lim))
+        if (!locked(c) && (i < m / 2 || c.activity() < extra_lim))
             removeClause(learnts[i]);
         else
             learnts[j++] = learnts[i];
     }
     learnts.shrink_(i - j);
+    for (i = 0; i < bin.size(); i++) learnts.push(bin[i]);
+    num_bin_learnts = bin.size();
     checkGarbage();
 }
 
@@ -85,6 +97,7 @@ lbool Solver::search(int nof_conflicts) {
             } else {
                 CRef cr = ca.alloc(learnt_clause, true);
                 learnts.push(cr);
+                if (learnt_clause.size() == 2) num_bin_learnts++;
                 attachClause(cr);
                 claBumpActivity(ca[cr]);
                 uncheckedEnqueue(learnt_clause[0], cr);
@@ -113,7 +126,8 @@ lbool Solver::search(int nof_conflicts) {
 
             if (decisionLevel() == 0 && !simplify()) return l_False;
 
-            if (double(learnts.size() - nAssigns()) >= max_learnts) reduceDB();
+            // Only clauses that reduceDB may remove count against the limit.
+            if (double(learnts.size() - num_bin_learnts - nAssigns()) >= max_learnts) reduceDB();
 
             Lit next = lit_Undef;
             while (decisionLevel() < assumptions.size()) {

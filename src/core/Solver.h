@@ -158,6 +158,9 @@ public:
     vec<Lit> analyze_toclear;
     vec<Lit> add_tmp;
     double max_learnts;
+    int num_bin_learnts;  // learnts of two literals, which reduceDB never removes
+    int roots_above;      // root facts on the trail above the root segment (out of order)
+    vec<Lit> root_tmp;
     double learntsize_adjust_confl;
     int learntsize_adjust_cnt;
     int64_t conflict_budget;

@@ -45,6 +45,8 @@ Solver::Solver()
       next_var(0),
       ca(1048576),
       max_learnts(0),
+      num_bin_learnts(0),
+      roots_above(0),
       learntsize_adjust_confl(0),
       learntsize_adjust_cnt(0),
       conflict_budget(-1),

@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <algorithm>
 #include <random>
+#include <set>
 
 #include "core/Solver.h"
 #include "support/Oracle.h"
@@ -102,6 +104,58 @@ TEST(SolverSchedule, LearntLimitGrowsAfterTheSpecifiedConflictCounts) {
     addPigeonhole(floor, 3);
     floor.solve_();
     EXPECT_GE(floor.max_learnts, 5000);
+}
+
+// reduceDB removes the less active half of the learnts longer than two (locked ones excepted)
+// and keeps every binary one; only the longer ones count against the limit.
+TEST(SolverSchedule, ReductionRanksOnlyTheLongerLearnts) {
+    std::mt19937 rng(3);
+    for (int round = 0; round < 50; round++) {
+        Solver s;
+        s.garbage_frac = 1e9;  // no compaction: the test follows clause references
+        while (s.nVars() < 12) s.newVar();
+        int n = 1 + int(rng() % 40);
+        std::vector<int> rank(size_t(n), 0);
+        for (int i = 0; i < n; i++) rank[size_t(i)] = i;
+        std::shuffle(rank.begin(), rank.end(), rng);
+        std::vector<std::pair<float, CRef>> longer;
+        int binaries = 0;
+        for (int i = 0; i < n; i++) {
+            vec<Lit> ps;
+            int size = 2 + int(rng() % 4);
+            for (int k = 0; k < size; k++) ps.push(mkLit(k * 2 + int(rng() % 2), rng() % 2));
+            CRef cr = s.ca.alloc(ps, true);
+            s.ca[cr].setActivity(float(rank[size_t(i)]) + 0.5f);
+            s.learnts.push(cr);
+            s.attachClause(cr);
+            if (size == 2)
+                binaries++;
+            else
+                longer.push_back({s.ca[cr].activity(), cr});
+        }
+        s.num_bin_learnts = 0;
+        s.cla_inc = 0;  // no clause falls below the extra activity limit
+        s.reduceDB();
+        std::sort(longer.begin(), longer.end());
+        std::set<CRef> kept(s.learnts.begin(), s.learnts.begin() + s.learnts.size());
+        EXPECT_EQ(int(kept.size()), binaries + int(longer.size()) - int(longer.size()) / 2);
+        EXPECT_EQ(s.num_bin_learnts, binaries);
+        for (size_t i = 0; i < longer.size(); i++)
+            EXPECT_EQ(kept.count(longer[i].second), i < longer.size() / 2 ? 0u : 1u) << round;
+        int bin_kept = 0;
+        for (CRef cr : kept) bin_kept += s.ca[cr].size() == 2;
+        EXPECT_EQ(bin_kept, binaries);
+        EXPECT_EQ(int(s.nLearnts()), int(kept.size()));
+    }
+
+    // The count of binary learnts stays right through learning, reduction and simplification.
+    Solver b;
+    addPigeonhole(b, 5);
+    b.learntsize_factor = 0;
+    ASSERT_EQ(b.solve_(), l_False);
+    int counted = 0;
+    for (int i = 0; i < b.learnts.size(); i++) counted += b.ca[b.learnts[i]].size() == 2;
+    EXPECT_EQ(counted, b.num_bin_learnts);
 }
 
 TEST(SolverState, KeptTrailOkAndDeterminism) {
@@ -232,19 +286,32 @@ TEST(BlockingClause, AllLiteralsAtTheRootChangeNothing) {
     EXPECT_EQ(ps[0], lit(-1));
 }
 
+// A one-literal clause undoes only the levels from its variable's own, becomes a root fact on
+// top of the kept ones, and stays fixed when the search later backtracks below them.
 TEST(BlockingClause, OneLiteralIsFixedAtTheRoot) {
     Solver s;
     makeEnumerating(s, 5);
     ASSERT_EQ(s.solve_(), l_True);
     Var v = varAtLevel(s, 3);
+    Var low = varAtLevel(s, 1);
     vec<Lit> ps;
     ps.push(~mkLit(v));
     EXPECT_EQ(s.add_blck_assert(ps), l_True);
-    EXPECT_EQ(s.decisionLevel(), 0);
-    EXPECT_EQ(s.nAssigns(), 1);
+    EXPECT_EQ(s.decisionLevel(), 2);
+    EXPECT_EQ(s.nAssigns(), 3);
     EXPECT_EQ(s.value(v), l_False);
     EXPECT_EQ(s.level(v), 0);
     EXPECT_EQ(s.reason(v), CRef_Undef);
+    s.cancelUntil(1);
+    EXPECT_EQ(s.value(v), l_False);
+    EXPECT_EQ(s.value(low), l_True);
+    EXPECT_EQ(s.nAssigns(), 2);
+    s.cancelUntil(0);
+    EXPECT_EQ(s.nAssigns(), 1);
+    EXPECT_EQ(s.value(v), l_False);
+    EXPECT_EQ(s.qhead, 0);  // queued again: what it implied above the root is gone
+    ASSERT_EQ(s.solve_(), l_True);
+    EXPECT_EQ(s.model[v], l_False);
 
     // A variable fixed at the root, in either polarity: only the message.
     for (Lit q : {mkLit(v), ~mkLit(v)}) {

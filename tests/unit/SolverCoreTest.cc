@@ -2,6 +2,7 @@
 // garbage collection under pressure, and enumeration by blocking clauses against the kept trail.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <set>
 
@@ -189,5 +190,67 @@ TEST(SolverCore, ImpliesMatchesReferenceUnitPropagation) {
             if (val[size_t(v)] != root[size_t(v)]) expected.insert(v * val[size_t(v)]);
         for (int i = 0; i < assumps.size(); i++) expected.erase((var(assumps[i]) + 1) * (sign(assumps[i]) ? -1 : 1));
         EXPECT_EQ(implied, expected) << toDimacs(f, n);
+    }
+}
+
+// Blocking clauses of any shape, one-literal ones often: each is false under the model it blocks,
+// so a unit fixes a root fact while decision levels are kept. Every model must satisfy all
+// clauses so far and be maximal, a refused clause or a failed solve must mean that nothing is
+// left, and the kept solver must agree with a fresh one on the same clauses.
+TEST(SolverCore, MixedBlockingWithRootFactsMatchesBruteForce) {
+    std::mt19937 rng(23);
+    for (int round = 0; round < 600; round++) {
+        int n = 1 + int(rng() % 10);
+        Cnf f = randomCnf(rng, n, int(rng() % (2 * n)), 1 + int(rng() % 3));
+        Solver s;
+        ensureVars(s, n);
+        for (int v = 0; v < n; v++) s.user_pol[v] = l_False;
+        s.keep_trail = true;
+        if (round % 3 == 0) s.restart_first = 1;  // restarts and learnt units in between
+        addCnf(s, f);
+        Cnf g = f;
+        int models = 0;
+        for (;;) {
+            bool sat = s.solve_() == l_True;
+            ASSERT_EQ(sat, isSatisfiable(g, n)) << "round " << round << "\n" << toDimacs(g, n);
+            if (!sat) break;
+            models++;
+            uint32_t a = modelBits(s, n);
+            ASSERT_TRUE(satisfies(g, a)) << "round " << round;
+            for (int v = 0; v < n; v++)
+                if (!((a >> v) & 1)) {
+                    ASSERT_FALSE(satisfies(g, a | (1u << v))) << "model not maximal";
+                }
+            // The trail is the model: the kept solver has every variable assigned.
+            for (int v = 0; v < n; v++) ASSERT_EQ(s.value(v), s.model[v]);
+
+            int size = rng() % 2 ? 1 : 1 + int(rng() % n);
+            std::vector<int> vars(size_t(n), 0);
+            for (int v = 0; v < n; v++) vars[size_t(v)] = v;
+            std::shuffle(vars.begin(), vars.end(), rng);
+            vec<Lit> block;
+            std::vector<int> dimacs;
+            for (int k = 0; k < size; k++) {
+                int v = vars[size_t(k)];
+                bool is_true = (a >> v) & 1;
+                block.push(mkLit(v, is_true));  // false under the model
+                dimacs.push_back(is_true ? -(v + 1) : v + 1);
+            }
+            g.push_back(dimacs);
+            lbool r = l_Undef;
+            testing::internal::CaptureStdout();
+            r = s.add_blck_assert(block);
+            testing::internal::GetCapturedStdout();
+            if (r != l_True) {
+                ASSERT_FALSE(isSatisfiable(g, n)) << "refused with models left, round " << round;
+                break;
+            }
+            ASSERT_LE(models, 1 << n);
+        }
+        // The same clauses on a fresh solver give the same answer.
+        Solver fresh;
+        ensureVars(fresh, n);
+        addCnf(fresh, g);
+        ASSERT_EQ(fresh.solve_() == l_True, isSatisfiable(g, n));
     }
 }
