@@ -42,7 +42,14 @@ units() { # n unit clauses: one prime implicant, n prime implicates
 oneclause() { # one clause of k literals: k prime implicants
     { echo "p cnf $1 1"; for ((i = 1; i <= $1; i++)); do printf '%d ' "$i"; done; echo 0; } > "$f/clause_$1.cnf"
 }
-disjoint 16; disjoint 18; units 20000; units 100000; oneclause 20000
+random3() { # random 3-CNF over $1 variables with $2 clauses, seed $3 (three distinct variables)
+    awk -v n="$1" -v m="$2" -v seed="$3" 'BEGIN { srand(seed); print "p cnf " n " " m
+        for (c = 0; c < m; c++) { a = 1 + int(rand() * n); do b = 1 + int(rand() * n); while (b == a)
+            do d = 1 + int(rand() * n); while (d == a || d == b)
+            printf "%d %d %d 0\n", (rand() < 0.5 ? -a : a), (rand() < 0.5 ? -b : b), (rand() < 0.5 ? -d : d) } }' \
+        > "$f/random3_$1_$2_$3.cnf"
+}
+disjoint 16; disjoint 18; units 20000; units 100000; oneclause 20000; random3 40 120 1
 
 formulas=(
     "$shared/cbs-k3-n100-m403-b10/CBS_k3_n100_m403_b10_1.cnf"
@@ -51,6 +58,8 @@ formulas=(
     "$f/units_20000.cnf" "$f/units_100000.cnf"
     "$f/clause_20000.cnf"
     "$shared/kc-problog/smokers_6_4_prob.lp.cnf|30"
+    "$shared/cbs-k3-n100-m403-b10/CBS_k3_n100_m403_b10_0.cnf"
+    "$f/random3_40_120_1.cnf"
 )
 # An entry FILE|CAP runs with -cpu-lim=CAP: such a run is cut short, and it is compared by the
 # number of primes found within the cap (ratio: working tree / baseline) instead of by time.

@@ -4,30 +4,19 @@
 // with no solver call. Its time counts as maximal-model time.
 #include "core/Reports.h"
 #include "core/Transversals.h"
-#include "core/RunContext.h"
-#include "utils/System.h"
+#include "core/TransversalPhases.h"
 
 namespace primal {
 
 void completeImplicants(RunContext& ctx) {
-    double t0 = Sat::userCpuTime();
+    EngineFinds finds;
     TransversalEngine engine(ctx.n);
     ctx.implicates.forEach([&](const int* b, const int* e) { engine.addEdge(std::vector<int>(b, e)); });
     ctx.implicants.forEach([&](const int* b, const int* e) { engine.addKnown(std::vector<int>(b, e)); });
-    std::vector<int> prime;
-    uint32_t found = 0;
     engine.enumerate([&](const std::vector<int>& t) {
-        prime = t;
-        ctx.implicants.add(prime);
-        ctx.record(true, prime);
-        if (++found % 4096 == 0) {
-            double t1 = Sat::userCpuTime();
-            addTime(time_max_m, t1 - t0);
-            t0 = t1;
-        }
+        finds.keep(ctx, true, t);
         return true;
     });
-    addTime(time_max_m, Sat::userCpuTime() - t0);
 }
 
 }  // namespace primal

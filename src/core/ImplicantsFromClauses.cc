@@ -22,31 +22,37 @@ bool tautological(const std::vector<int>& clause, std::vector<char>& seen) {
 
 }  // namespace
 
+EngineFinds::EngineFinds() : t0(Sat::userCpuTime()) {}
+
+EngineFinds::~EngineFinds() { restart(); }
+
+void EngineFinds::restart() { chargeUntil(Sat::userCpuTime()); }
+
+void EngineFinds::chargeUntil(double now) {
+    addTime(time_max_m, now - t0);
+    t0 = now;
+}
+
+void EngineFinds::resumeFrom(double now) { t0 = now; }
+
+void EngineFinds::keep(RunContext& ctx, bool implicant, const std::vector<int>& found) {
+    prime = found;
+    (implicant ? ctx.implicants : ctx.implicates).add(prime);
+    ctx.record(implicant, prime);
+    if (++count % 4096 == 0) restart();
+}
+
 bool implicantsFromClauses(RunContext& ctx, uint64_t steps, uint64_t per_prime) {
-    double t0 = Sat::userCpuTime();
+    EngineFinds finds;
     TransversalEngine engine(ctx.n);
     std::vector<char> seen(2 * size_t(ctx.n) + 2, 0);
     for (const std::vector<int>& c : ctx.formula.cls)
         if (!tautological(c, seen)) engine.addEdge(c);
     engine.setStepLimit(steps, per_prime);
-
-    std::vector<int> prime;
-    uint32_t found = 0;
-    bool done = engine.enumerate([&](const std::vector<int>& t) {
-        prime = t;
-        ctx.implicants.add(prime);
-        ctx.record(true, prime);
-        // Progress reports read the timers; a stamp now and then keeps them current without a
-        // system call per prime.
-        if (++found % 4096 == 0) {
-            double t1 = Sat::userCpuTime();
-            addTime(time_max_m, t1 - t0);
-            t0 = t1;
-        }
+    return engine.enumerate([&](const std::vector<int>& t) {
+        finds.keep(ctx, true, t);
         return true;
     });
-    addTime(time_max_m, Sat::userCpuTime() - t0);
-    return done;
 }
 
 }  // namespace primal

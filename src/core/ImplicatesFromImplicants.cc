@@ -30,24 +30,16 @@ bool implicatesFromImplicants(RunContext& ctx, bool implicants_complete, uint64_
     std::vector<char> in_clause(2 * size_t(ctx.n) + 2, 0);
     auto slot = [](int l) { return size_t(2 * std::abs(l) + (l < 0)); };
     for (;;) {
-        double t0 = Sat::userCpuTime();
+        EngineFinds finds;  // charges the engine's own time
         TransversalEngine engine(ctx.n);
         ctx.implicants.forEach([&](const int* b, const int* e) { engine.addEdge(std::vector<int>(b, e)); });
         ctx.implicates.forEach([&](const int* b, const int* e) { engine.addKnown(std::vector<int>(b, e)); });
         engine.setStepLimit(steps, per_prime);
         PrimeStore fresh;  // implicants found in this pass
-        uint32_t emitted = 0;
 
         bool done = engine.enumerate([&](const std::vector<int>& clause) {
             if (implicants_complete) {
-                prime = clause;
-                ctx.implicates.add(prime);
-                ctx.record(false, prime);
-                if (++emitted % 4096 == 0) {
-                    double t1 = Sat::userCpuTime();
-                    addTime(time_max_m, t1 - t0);
-                    t0 = t1;
-                }
+                finds.keep(ctx, false, clause);
                 return true;
             }
             bool hits_fresh = true;
@@ -62,7 +54,7 @@ bool implicatesFromImplicants(RunContext& ctx, bool implicants_complete, uint64_
             if (!hits_fresh) return true;
 
             double t1 = Sat::userCpuTime();
-            addTime(time_max_m, t1 - t0);
+            finds.chargeUntil(t1);
             term.clear();
             for (int l : clause) term.push_back(-l);
             bool consistent = termConsistent(ctx, term);
@@ -76,12 +68,12 @@ bool implicatesFromImplicants(RunContext& ctx, bool implicants_complete, uint64_
                 prime = clause;
                 ctx.implicates.add(prime);
             }
-            t0 = Sat::userCpuTime();
-            addTime(time_reduction, t0 - t1);
+            double t3 = Sat::userCpuTime();
+            addTime(time_reduction, t3 - t1);
+            finds.resumeFrom(t3);
             ctx.record(consistent, prime);
             return fresh.size() < max_new_per_pass;
         });
-        addTime(time_max_m, Sat::userCpuTime() - t0);
         if (!done && engine.stepLimitHit()) return false;
         if (fresh.size() == 0) return true;
     }

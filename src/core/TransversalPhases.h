@@ -10,11 +10,30 @@
 #define PRIMAL_CORE_TRANSVERSALPHASES_H
 
 #include <cstdint>
+#include <vector>
 
 #include "core/RunContext.h"
 
 namespace primal {
 
+
+// Keeps a prime that the engine found without a solver call: stored, recorded, and its time
+// charged to the maximal-model timer. Progress reports read the timers, so they are brought up
+// to date every 4096 primes, without a system call per prime.
+class EngineFinds {
+public:
+    EngineFinds();
+    ~EngineFinds();  // charges the time since the last stamp
+    void keep(RunContext& ctx, bool implicant, const std::vector<int>& found);
+    void restart();                 // charges the time up to now
+    void chargeUntil(double now);   // charges the time up to `now` (a time stamp)
+    void resumeFrom(double now);    // time up to `now` went elsewhere: charge none of it
+
+private:
+    double t0;
+    uint32_t count = 0;
+    std::vector<int> prime;
+};
 
 // Every prime implicant, from the clauses alone (no solver call), unless the engine passes
 // `steps` search steps (plus per_prime for each prime found) first; returns whether it finished.
