@@ -39,14 +39,21 @@ void recordProducts(const std::vector<int>& fixed, const std::vector<Part>& part
         parts[i].implicants.forEach([&](const int* b, const int* e) { lists[i].emplace_back(b, e); });
     std::vector<size_t> at(parts.size(), 0);
     std::vector<int> prime;
-    for (;;) {
+    double t0 = userCpuTime();
+    for (uint64_t count = 1;; count++) {
         prime = fixed;
         for (size_t i = 0; i < parts.size(); i++) prime.insert(prime.end(), lists[i][at[i]].begin(), lists[i][at[i]].end());
         recordPrime(true, prime, print);
+        if (count % 4096 == 0) {  // progress reports read the timer: keep it current
+            double t1 = userCpuTime();
+            addTime(time_max_m, t1 - t0);
+            t0 = t1;
+        }
         size_t i = 0;  // the next combination, as an odometer
         while (i < parts.size() && ++at[i] == lists[i].size()) at[i++] = 0;
-        if (i == parts.size()) return;
+        if (i == parts.size()) break;
     }
+    addTime(time_max_m, userCpuTime() - t0);
 }
 
 }  // namespace
@@ -145,9 +152,7 @@ bool enumerateByParts(RunContext& ctx, const RunOptions& opts) {
             part.implicants.add(prime);
         });
     }
-    double t0 = userCpuTime();
     recordProducts(fixed, parts, ctx.print_all);
-    addTime(time_max_m, userCpuTime() - t0);
     return true;
 }
 
