@@ -23,6 +23,13 @@ std::vector<int> negated(const std::vector<int>& lits) {
     return out;
 }
 
+bool isNew(const std::set<std::vector<int>>& earlier, const std::vector<int>& prime, std::vector<int>& sorted) {
+    if (earlier.empty()) return true;
+    sorted = prime;
+    std::sort(sorted.begin(), sorted.end());
+    return earlier.count(sorted) == 0;
+}
+
 }  // namespace
 
 LoopEnd dualRailLoop(RunContext& ctx, DR_SolverWrapper& dual, int64_t conflict_budget) {
@@ -44,16 +51,13 @@ LoopEnd dualRailLoop(RunContext& ctx, DR_SolverWrapper& dual, int64_t conflict_b
         if (consistent) {
             reduceModel(ctx, prime);
             ok = dual.addDualRailClsIncr(prime, false, true);
-            if (!ctx.earlier_implicants.empty()) {
-                sorted = prime;
-                std::sort(sorted.begin(), sorted.end());
-                fresh = ctx.earlier_implicants.count(sorted) == 0;
-            }
+            fresh = isNew(ctx.earlier_implicants, prime, sorted);
             if (fresh) ctx.implicants.add(prime);
         } else {
             prime = negated(term);
             ok = dual.addDualRailClsIncr(prime, true, true);
-            ctx.implicates.add(prime);
+            fresh = isNew(ctx.earlier_implicates, prime, sorted);
+            if (fresh) ctx.implicates.add(prime);
         }
         t0 = userCpuTime();
         addTime(time_reduction, t0 - t1);

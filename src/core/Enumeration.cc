@@ -39,11 +39,13 @@ size_t occurrences(const std::vector<std::vector<int>>& clauses) {
 // results). So each gets a budget and hands over when it runs out:
 //  1. On a formula of moderate size the engine lists the prime implicants straight from the
 //     clauses, then the implicates as the minimal transversals of the implicants, within a step
-//     budget per phase that grows with the primes found.
-//  2. Otherwise the dual-rail loop runs, with the implicates already found blocked and the
-//     implicants already found kept out of the output; when one of its searches passes the
-//     conflict budget, the engine takes over the rest of the implicates from the implicants found
-//     so far, checking each candidate with the formula solver.
+//     budget per phase that grows with the primes found. Before that, a formula with fixed
+//     literals or independent parts is split and each part goes through this policy on its own
+//     (Decomposition.h).
+//  2. Otherwise the dual-rail loop runs from scratch, the primes the engine found only kept out
+//     of the output (blocking them in the loop's solver made it slower, up to three times); when
+//     one of its searches passes the conflict budget, the engine takes over the rest of the
+//     implicates from the implicants found so far, checking each candidate with the solver.
 //  3. Either way the implicants the loop could not reach are the minimal consistent transversals
 //     of the implicates.
 void enumeratePrimes(RunContext& ctx, DR_SolverWrapper& dual, const RunOptions& opts) {
@@ -51,21 +53,20 @@ void enumeratePrimes(RunContext& ctx, DR_SolverWrapper& dual, const RunOptions& 
         uint64_t steps = uint64_t(opts.engine_steps), per_prime = uint64_t(opts.engine_steps_per_prime);
         // The implicates from the implicants get a tighter rein than the implicants from the
         // clauses: when the engine does well there it needs a handful of steps per implicate
-        // (random 3-CNF: about 2), and when it does badly the loop is quick to take them.
+        // (random 3-CNF: about 5), and when it does badly the loop is quick to take them.
         if (implicantsFromClauses(ctx, steps, per_prime) &&
-            implicatesFromImplicants(ctx, true, steps / 20, per_prime / 20))
+            implicatesFromImplicants(ctx, true, steps / 100, per_prime / 50))
             return;
-        // The implicates found stay blocked; the implicants only need not be printed again.
-        ctx.implicants.forEach([&](const int* b, const int* e) {
-            std::vector<int> p(b, e);
-            std::sort(p.begin(), p.end());
-            ctx.earlier_implicants.insert(std::move(p));
-        });
-        std::vector<int> prime;
-        ctx.implicates.forEach([&](const int* b, const int* e) {
-            prime.assign(b, e);
-            dual.addDualRailCls(prime, true, true);  // later terms lack one literal of its negation
-        });
+        // The loop starts afresh; what the engine found only needs not be printed again.
+        auto remember = [](const PrimeStore& store, std::set<std::vector<int>>& earlier) {
+            store.forEach([&](const int* b, const int* e) {
+                std::vector<int> p(b, e);
+                std::sort(p.begin(), p.end());
+                earlier.insert(std::move(p));
+            });
+        };
+        remember(ctx.implicants, ctx.earlier_implicants);
+        remember(ctx.implicates, ctx.earlier_implicates);
     }
     int64_t budget = opts.endgame_conflicts > 0 ? opts.endgame_conflicts : -1;
     if (dualRailLoop(ctx, dual, budget) == LoopEnd::OverBudget) implicatesFromImplicants(ctx, false);

@@ -30,9 +30,10 @@ struct RunContext {
     PrimeStore implicates;
     std::vector<unsigned short> rmodel;  // reduction model, one value code per variable
     std::vector<int> orig_var;     // input index of variable v at entry v; empty: the same
-    // Implicants recorded before the dual-rail loop started, which it must not record again
-    // (they are not blocked in its solver: it does better without them). Sorted literal lists.
-    std::set<std::vector<int>> earlier_implicants;
+    // Primes recorded before the dual-rail loop started, which it must not record again. They
+    // are not blocked in its solver: measured, it does better without them, and it meets them
+    // again anyway. Sorted literal lists.
+    std::set<std::vector<int>> earlier_implicants, earlier_implicates;
     // Implicants of a part of a formula are not primes of the whole: they are kept in
     // `implicants` but not recorded (see Decomposition.h).
     bool defer_implicants = false;

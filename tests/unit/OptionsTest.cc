@@ -41,7 +41,7 @@ MAIN OPTIONS:
   -strict, -no-strict                     (default: off)
   -print_all, -no-print_all               (default: off)
 
-  -engine-steps = <int32>  [   0 .. imax] (default: 1000000)
+  -engine-steps = <int32>  [   0 .. imax] (default: 250000)
   -endgame      = <int32>  [   0 .. imax] (default: 20000)
   -mem-lim      = <int32>  [   0 .. imax] (default: 0)
   -cpu-lim      = <int32>  [   0 .. imax] (default: 0)
