@@ -42,10 +42,10 @@ size_t occurrences(const std::vector<std::vector<int>>& clauses) {
 //     budget per phase that grows with the primes found. Before that, a formula with fixed
 //     literals or independent parts is split and each part goes through this policy on its own
 //     (Decomposition.h).
-//  2. Otherwise the dual-rail loop runs from scratch, the primes the engine found only kept out
-//     of the output (blocking them in the loop's solver made it slower, up to three times); when
-//     one of its searches passes the conflict budget, the engine takes over the rest of the
-//     implicates from the implicants found so far, checking each candidate with the solver.
+//  2. Otherwise the dual-rail loop runs, with the primes the engine found kept out of the output
+//     (see below for which are blocked); when one of its searches passes the conflict budget,
+//     the engine takes over the rest of the implicates from the implicants found so far,
+//     checking each candidate with the solver.
 //  3. Either way the implicants the loop could not reach are the minimal consistent transversals
 //     of the implicates.
 void enumeratePrimes(RunContext& ctx, DR_SolverWrapper& dual, const RunOptions& opts) {
@@ -53,11 +53,16 @@ void enumeratePrimes(RunContext& ctx, DR_SolverWrapper& dual, const RunOptions& 
         uint64_t steps = uint64_t(opts.engine_steps), per_prime = uint64_t(opts.engine_steps_per_prime);
         // The implicates from the implicants get a tighter rein than the implicants from the
         // clauses: when the engine does well there it needs a handful of steps per implicate
-        // (random 3-CNF: about 5), and when it does badly the loop is quick to take them.
-        if (implicantsFromClauses(ctx, steps, per_prime) &&
-            implicatesFromImplicants(ctx, true, steps / 100, per_prime / 50))
+        // (random 3-CNF: about 5), and when it does badly the loop is quick to take them. A
+        // step adds one literal, so a long implicate needs its length in steps: 4n more.
+        const bool all_implicants = implicantsFromClauses(ctx, steps, per_prime);
+        if (all_implicants &&
+            implicatesFromImplicants(ctx, true, steps / 100 + 4 * uint64_t(ctx.n), per_prime / 10))
             return;
-        // The loop starts afresh; what the engine found only needs not be printed again.
+        // What the engine found must not be printed again. Some implicants only: blocked, so the
+        // loop does not spend its searches on them again. Every implicant: not blocked (every
+        // candidate would then be an implicate, and the loop measured up to three times slower
+        // on such a solver) but remembered, like the implicates.
         auto remember = [](const PrimeStore& store, std::set<std::vector<int>>& earlier) {
             store.forEach([&](const int* b, const int* e) {
                 std::vector<int> p(b, e);
@@ -65,7 +70,15 @@ void enumeratePrimes(RunContext& ctx, DR_SolverWrapper& dual, const RunOptions& 
                 earlier.insert(std::move(p));
             });
         };
-        remember(ctx.implicants, ctx.earlier_implicants);
+        if (all_implicants) {
+            remember(ctx.implicants, ctx.earlier_implicants);
+        } else {
+            std::vector<int> prime;
+            ctx.implicants.forEach([&](const int* b, const int* e) {
+                prime.assign(b, e);
+                dual.addDualRailCls(prime, false, true);  // later terms hold the complement of one literal
+            });
+        }
         remember(ctx.implicates, ctx.earlier_implicates);
     }
     int64_t budget = opts.endgame_conflicts > 0 ? opts.endgame_conflicts : -1;

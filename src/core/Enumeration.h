@@ -19,7 +19,7 @@ struct RunOptions {
     // works well it needs a handful of steps per prime; where it has to search without
     // propagation it needs thousands, and the solver does better.
     int64_t engine_steps = 250000;
-    int64_t engine_steps_per_prime = 1000;
+    int64_t engine_steps_per_prime = 100;
     // Conflicts of one dual-rail search before the transversal endgame takes over (0: never).
     int64_t endgame_conflicts = 20000;
 };

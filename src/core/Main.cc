@@ -53,7 +53,7 @@ int main(int argc, char** argv) {
         BoolOption print_all("MAIN", "print_all", "If true, you all the Prime Implicants/Implicates are printed", false);
         BoolOption print_time("MAIN", "print_time", "If true, the time is printed", false);
         IntOption engine_steps("MAIN", "engine-steps",
-                               "Search steps of the transversal engine, plus 1000 per prime it finds, before the dual-rail search takes over (0: dual-rail search only).",
+                               "Search steps of the transversal engine, plus 100 per prime it finds, before the dual-rail search takes over (0: dual-rail search only).",
                                250000, IntRange(0, INT32_MAX));
         IntOption endgame_conflicts("MAIN", "endgame",
                                     "Conflicts of one dual-rail search before the transversal endgame takes over (0: never).",
