@@ -25,7 +25,7 @@ void RunContext::record(bool implicant, std::vector<int>& prime) {
     }
     // The renumbering keeps the order of the indices, so the printed line is sorted either way.
     printed_.clear();
-    for (int l : prime) printed_.push_back(l < 0 ? -orig_var[size_t(-l)] : orig_var[size_t(l)]);
+    for (int l : prime) printed_.push_back(inputLit(l));
     recordPrime(implicant, printed_, true);
 }
 

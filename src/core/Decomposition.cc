@@ -19,13 +19,6 @@ int find(std::vector<int>& parent, int x) {
     return x;
 }
 
-// The literal in input indices.
-int inputLit(const RunContext& ctx, int l) {
-    if (ctx.orig_var.empty()) return l;
-    int v = ctx.orig_var[size_t(std::abs(l))];
-    return l < 0 ? -v : v;
-}
-
 struct Part {
     std::vector<std::vector<int>> clauses;  // over ctx's variables
     std::vector<int> vars;                  // ascending
@@ -110,7 +103,7 @@ bool enumerateByParts(RunContext& ctx, const RunOptions& opts) {
     simplified.shrink_to_fit();
 
     for (int& l : fixed) {
-        std::vector<int> unit{inputLit(ctx, l)};
+        std::vector<int> unit{ctx.inputLit(l)};
         l = unit[0];
         recordPrime(false, unit, ctx.print_all);
     }
@@ -127,7 +120,7 @@ bool enumerateByParts(RunContext& ctx, const RunOptions& opts) {
         std::vector<int> to_input(part.vars.size() + 1, 0);
         for (size_t i = 0; i < part.vars.size(); i++) {
             local[size_t(part.vars[i])] = int(i) + 1;
-            to_input[i + 1] = inputLit(ctx, part.vars[i]);
+            to_input[i + 1] = ctx.inputLit(part.vars[i]);
         }
         SolverWrapper formula;
         for (std::vector<int>& c : part.clauses) {
@@ -139,7 +132,7 @@ bool enumerateByParts(RunContext& ctx, const RunOptions& opts) {
         const int k = int(part.vars.size());
         formula.ensureVar(k);
         formula.pushInstance();
-        RunContext sub(formula, k, ctx.print_all, to_input);
+        RunContext sub(formula, k, ctx.print_all, std::move(to_input));
         sub.defer_implicants = true;
         primeutil::buildOccLists(formula.cls);
         DR_SolverWrapper dual;
@@ -148,7 +141,7 @@ bool enumerateByParts(RunContext& ctx, const RunOptions& opts) {
         std::vector<int> prime;
         sub.implicants.forEach([&](const int* b, const int* e) {
             prime.clear();
-            for (const int* p = b; p != e; ++p) prime.push_back(*p < 0 ? -to_input[size_t(-*p)] : to_input[size_t(*p)]);
+            for (const int* p = b; p != e; ++p) prime.push_back(sub.inputLit(*p));
             part.implicants.add(prime);
         });
     }

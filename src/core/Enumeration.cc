@@ -49,12 +49,12 @@ size_t occurrences(const std::vector<std::vector<int>>& clauses) {
 //  3. Either way the implicants the loop could not reach are the minimal consistent transversals
 //     of the implicates.
 void enumeratePrimes(RunContext& ctx, DR_SolverWrapper& dual, const RunOptions& opts) {
-    if (opts.engine_steps > 0 && occurrences(ctx.formula.cls) <= max_engine_occurrences) {
+    const size_t occ = occurrences(ctx.formula.cls);
+    if (opts.engine_steps > 0 && occ <= max_engine_occurrences) {
         uint64_t steps = uint64_t(opts.engine_steps), per_prime = uint64_t(opts.engine_steps_per_prime);
         // A step walks occurrence lists, so it costs more on a larger clause set, where a search
         // without propagation is also less likely to get far: the budget shrinks beyond 4000
         // literal occurrences.
-        const size_t occ = occurrences(ctx.formula.cls);
         if (occ > 4000) steps = std::max<uint64_t>(1, steps * 4000 / occ);
         // The implicates from the implicants get a tighter rein than the implicants from the
         // clauses: when the engine does well there it needs a handful of steps per implicate

@@ -43,6 +43,12 @@ struct RunContext {
     // Makes a prime (over the variables above) part of the result: printed with input indices
     // and counted. `prime` itself is left in the run's numbering.
     void record(bool implicant, std::vector<int>& prime);
+    // Literal l (over the variables above) with its input index.
+    int inputLit(int l) const {
+        if (orig_var.empty()) return l;
+        int v = orig_var[size_t(l < 0 ? -l : l)];
+        return l < 0 ? -v : v;
+    }
 
 private:
     std::vector<int> printed_;  // the prime in input indices
