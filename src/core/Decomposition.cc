@@ -1,9 +1,11 @@
 #include "core/Decomposition.h"
 
 #include <algorithm>
+#include <memory>
 #include <numeric>
 
 #include "core/DualRailSearch.h"
+#include "core/Enumeration.h"
 #include "core/PrimeReduction.h"
 #include "core/Reports.h"
 #include "utils/System.h"
@@ -98,55 +100,73 @@ bool enumerateByParts(RunContext& ctx, const RunOptions& opts) {
         }
         parts[size_t(part_of[size_t(root)])].clauses.push_back(std::move(c));
     }
-    if (fixed.empty() && parts.size() < 2) return false;
+    // One part beside fixed literals: the whole formula's solver, which has already searched,
+    // serves it better than a fresh one.
+    if (parts.size() == 1 || (fixed.empty() && parts.empty())) return false;
     simplified.clear();
     simplified.shrink_to_fit();
 
-    for (int& l : fixed) {
-        std::vector<int> unit{ctx.inputLit(l)};
-        l = unit[0];
-        recordPrime(false, unit, ctx.print_all);
-    }
-    std::sort(fixed.begin(), fixed.end());
-
+    // Each part gets its own numbering (which keeps the order of indices, its map going straight
+    // to input indices), its own solvers and run context.
+    struct Sub {
+        SolverWrapper formula;
+        std::unique_ptr<RunContext> ctx;
+    };
+    std::vector<std::unique_ptr<Sub>> subs;
     std::vector<int> local(size_t(n) + 1, 0);
     for (Part& part : parts) {
         for (const std::vector<int>& c : part.clauses)
             for (int l : c) part.vars.push_back(std::abs(l));
         std::sort(part.vars.begin(), part.vars.end());
         part.vars.erase(std::unique(part.vars.begin(), part.vars.end()), part.vars.end());
-        // The part's own dense numbering keeps the order of indices; its map goes straight to
-        // input indices.
         std::vector<int> to_input(part.vars.size() + 1, 0);
         for (size_t i = 0; i < part.vars.size(); i++) {
             local[size_t(part.vars[i])] = int(i) + 1;
             to_input[i + 1] = ctx.inputLit(part.vars[i]);
         }
-        SolverWrapper formula;
+        subs.push_back(std::make_unique<Sub>());
+        Sub& sub = *subs.back();
         for (std::vector<int>& c : part.clauses) {
             for (int& l : c) l = l < 0 ? -local[size_t(-l)] : local[size_t(l)];
-            formula.addClause(c, false);
+            sub.formula.addClause(c, false);
         }
         part.clauses.clear();
         part.clauses.shrink_to_fit();
         const int k = int(part.vars.size());
-        formula.ensureVar(k);
-        formula.pushInstance();
-        RunContext sub(formula, k, ctx.print_all, std::move(to_input));
-        sub.defer_implicants = true;
-        primeutil::buildOccLists(formula.cls);
-        DR_SolverWrapper dual;
-        setUpDualRail(dual, k);
-        enumeratePrimes(sub, dual, opts);
-        std::vector<int> prime;
-        sub.implicants.forEach([&](const int* b, const int* e) {
-            prime.clear();
-            for (const int* p = b; p != e; ++p) prime.push_back(sub.inputLit(*p));
-            part.implicants.add(prime);
-        });
+        sub.formula.ensureVar(k);
+        sub.formula.pushInstance();
+        sub.ctx = std::make_unique<RunContext>(sub.formula, k, ctx.print_all, std::move(to_input));
+        sub.ctx->defer_implicants = true;
     }
+    // An implicant of the whole is a product over all parts, so it can only be printed once
+    // every part's implicants are known. So the parts are taken only when the engine lists all
+    // of them for every part; then the products come out before any implicate, and an
+    // interrupted run has lost nothing. Otherwise the whole formula goes through the policy,
+    // which records every prime as it is found.
+    for (std::unique_ptr<Sub>& sub : subs)
+        if (!engineApplies(*sub->ctx, opts) || !implicantsByEngine(*sub->ctx, opts)) return false;
+
+    for (int& l : fixed) l = ctx.inputLit(l);
+    std::sort(fixed.begin(), fixed.end());
+    std::vector<int> prime;
+    for (size_t i = 0; i < parts.size(); i++)
+        subs[i]->ctx->implicants.forEach([&](const int* b, const int* e) {
+            prime.clear();
+            for (const int* p = b; p != e; ++p) prime.push_back(subs[i]->ctx->inputLit(*p));
+            parts[i].implicants.add(prime);
+        });
     recordProducts(fixed, parts, ctx.print_all);
+    for (int l : fixed) {
+        std::vector<int> unit{l};
+        recordPrime(false, unit, ctx.print_all);
+    }
+    for (std::unique_ptr<Sub>& sub : subs) {
+        primeutil::buildOccLists(sub->formula.cls);
+        DR_SolverWrapper dual;
+        setUpDualRail(dual, sub->ctx->n);
+        finishPrimes(*sub->ctx, dual, opts, true);
+        sub.reset();  // its solvers are done with
+    }
     return true;
 }
-
 }  // namespace primal

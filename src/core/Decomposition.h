@@ -12,10 +12,14 @@
 
 namespace primal {
 
-// When the satisfiable formula of ctx has root-fixed literals or falls into two or more parts,
-// enumerates every prime of it part by part (each with enumeratePrimes and its own solvers),
-// records them through ctx's numbering and returns true. Otherwise does nothing and returns
-// false. Precondition: ctx's formula solver has answered satisfiable without assumptions.
+// When the satisfiable formula of ctx falls into two or more parts beside its root-fixed
+// literals, or into none, and the engine lists every prime implicant of every part within the
+// policy's budget, records every prime (first the implicants, as products, then the fixed
+// literals and each part's implicates, each part with its own solvers) through ctx's numbering
+// and returns true. Otherwise records nothing and returns false: one part is better served by
+// the whole formula's solver, which has already searched, and a part whose implicants the
+// engine cannot list would hold back the products until the very end.
+// Precondition: ctx's formula solver has answered satisfiable without assumptions.
 bool enumerateByParts(RunContext& ctx, const RunOptions& opts);
 
 }  // namespace primal

@@ -39,8 +39,8 @@ size_t occurrences(const std::vector<std::vector<int>>& clauses) {
 // results). So each gets a budget and hands over when it runs out:
 //  1. On a formula of moderate size the engine lists the prime implicants straight from the
 //     clauses, then the implicates as the minimal transversals of the implicants, within a step
-//     budget per phase that grows with the primes found. Before that, a formula with fixed
-//     literals or independent parts is split and each part goes through this policy on its own
+//     budget per phase that grows with the primes found. Before that, a formula that falls into
+//     independent parts is split when the engine lists every implicant of every part
 //     (Decomposition.h).
 //  2. Otherwise the dual-rail loop runs, with the primes the engine found kept out of the output
 //     (see below for which are blocked); when one of its searches passes the conflict budget,
@@ -48,21 +48,43 @@ size_t occurrences(const std::vector<std::vector<int>>& clauses) {
 //     checking each candidate with the solver.
 //  3. Either way the implicants the loop could not reach are the minimal consistent transversals
 //     of the implicates.
-void enumeratePrimes(RunContext& ctx, DR_SolverWrapper& dual, const RunOptions& opts) {
+bool engineApplies(const RunContext& ctx, const RunOptions& opts) {
+    return opts.engine_steps > 0 && occurrences(ctx.formula.cls) <= max_engine_occurrences;
+}
+
+namespace {
+
+struct EngineBudget {
+    uint64_t steps, per_prime;
+};
+
+EngineBudget engineBudget(const RunContext& ctx, const RunOptions& opts) {
     const size_t occ = occurrences(ctx.formula.cls);
-    if (opts.engine_steps > 0 && occ <= max_engine_occurrences) {
-        uint64_t steps = uint64_t(opts.engine_steps), per_prime = uint64_t(opts.engine_steps_per_prime);
-        // A step walks occurrence lists, so it costs more on a larger clause set, where a search
-        // without propagation is also less likely to get far: the budget shrinks beyond 4000
-        // literal occurrences.
-        if (occ > 4000) steps = std::max<uint64_t>(1, steps * 4000 / occ);
-        // The implicates from the implicants get a tighter rein than the implicants from the
-        // clauses: when the engine does well there it needs a handful of steps per implicate
-        // (random 3-CNF: about 5), and when it does badly the loop is quick to take them. A
-        // step adds one literal, so a long implicate needs its length in steps: 4n more.
-        const bool all_implicants = implicantsFromClauses(ctx, steps, per_prime);
+    EngineBudget b{uint64_t(opts.engine_steps), uint64_t(opts.engine_steps_per_prime)};
+    // A step walks occurrence lists, so it costs more on a larger clause set, where a search
+    // without propagation is also less likely to get far: the budget shrinks beyond 4000
+    // literal occurrences.
+    if (occ > 4000) b.steps = std::max<uint64_t>(1, b.steps * 4000 / occ);
+    return b;
+}
+
+}  // namespace
+
+bool implicantsByEngine(RunContext& ctx, const RunOptions& opts) {
+    const EngineBudget b = engineBudget(ctx, opts);
+    return implicantsFromClauses(ctx, b.steps, b.per_prime);
+}
+
+void finishPrimes(RunContext& ctx, DR_SolverWrapper& dual, const RunOptions& opts, bool all_implicants) {
+    if (engineApplies(ctx, opts)) {
+        const EngineBudget b = engineBudget(ctx, opts);
+        // The implicates from the implicants start on a smaller budget than the implicants from
+        // the clauses but get as much per prime: where the engine does well it needs 5-50 steps
+        // per implicate (random 3-CNF, CBS, gh_4; a step costs well under a microsecond on their
+        // long edges), and where it does badly the loop is quick to take them. A step adds one
+        // literal, so a long implicate needs its length in steps: 4n more.
         if (all_implicants &&
-            implicatesFromImplicants(ctx, true, steps / 100 + 4 * uint64_t(ctx.n), per_prime / 10))
+            implicatesFromImplicants(ctx, true, b.steps / 100 + 4 * uint64_t(ctx.n), b.per_prime / 1))
             return;
         // What the engine found must not be printed again. Some implicants only: blocked, so the
         // loop does not spend its searches on them again. Every implicant: not blocked (every
@@ -89,6 +111,11 @@ void enumeratePrimes(RunContext& ctx, DR_SolverWrapper& dual, const RunOptions& 
     int64_t budget = opts.endgame_conflicts > 0 ? opts.endgame_conflicts : -1;
     if (dualRailLoop(ctx, dual, budget) == LoopEnd::OverBudget) implicatesFromImplicants(ctx, false);
     completeImplicants(ctx);
+}
+
+void enumeratePrimes(RunContext& ctx, DR_SolverWrapper& dual, const RunOptions& opts) {
+    const bool all_implicants = engineApplies(ctx, opts) && implicantsByEngine(ctx, opts);
+    finishPrimes(ctx, dual, opts, all_implicants);
 }
 
 int runSequence(SolverWrapper& formula, DR_SolverWrapper& dual, gzFile in, const RunOptions& opts) {
@@ -125,7 +152,7 @@ int runSequence(SolverWrapper& formula, DR_SolverWrapper& dual, gzFile in, const
 
     // Parts are worth their set-up only where the engine may run; without it the run keeps the
     // single dual-rail search over the whole formula.
-    if (!(opts.engine_steps > 0 && occurrences(formula.cls) <= max_engine_occurrences && enumerateByParts(ctx, opts)))
+    if (!(engineApplies(ctx, opts) && enumerateByParts(ctx, opts)))
         enumeratePrimes(ctx, dual, opts);
     printFinalReport();
     return 0;

@@ -34,6 +34,13 @@ struct RunContext;
 // The enumeration proper, once the formula is known satisfiable and its occurrence lists are
 // built: every prime recorded once, by whichever engines the policy picks.
 void enumeratePrimes(RunContext& ctx, Sat::DR_SolverWrapper& dual, const RunOptions& opts);
+// The same in two stages, for callers that need every implicant before any implicate:
+// whether the policy lets the engine run on ctx at all; the engine's prime implicants of the
+// clauses (true when it found them all within its budget); the rest of the primes, told whether
+// the first stage found every implicant (false when it did not run).
+bool engineApplies(const RunContext& ctx, const RunOptions& opts);
+bool implicantsByEngine(RunContext& ctx, const RunOptions& opts);
+void finishPrimes(RunContext& ctx, Sat::DR_SolverWrapper& dual, const RunOptions& opts, bool all_implicants);
 
 }  // namespace primal
 

@@ -45,6 +45,8 @@
 // most 2n vertices and |S| + 1 frames whatever the depth.
 #include "core/Transversals.h"
 
+#include "core/DenseTransversals.h"
+
 #include <algorithm>
 #include <cassert>
 #include <cstdint>
@@ -54,6 +56,9 @@ namespace primal {
 namespace {
 const uint32_t NIL = UINT32_MAX;
 const uint32_t UNDROPPED = uint32_t(1) << 31;  // marks the pending vertex that stayed in CAND
+// The bit-set search copies up to (n+1)(n+2)/2 edge sets on its deepest path; beyond this many
+// words it is not used.
+const size_t max_dense_words = size_t(1) << 23;
 }
 
 struct TransversalEngine::Impl {
@@ -71,6 +76,7 @@ struct TransversalEngine::Impl {
     };
 
     uint32_t nv;  // 2n vertices
+    Method method = Method::Auto;
     size_t maxSize = 0;
     uint64_t stepBase = 0, stepPer = 0, steps = 0, found = 0;
     bool limitHit = false;
@@ -242,6 +248,18 @@ struct TransversalEngine::Impl {
         S.pop_back();
         inCand[v] = 1;  // usable: it was when it left CAND, and S is as it was then
         unhit(v, ostart[v], ostart[v + 1], dropped);
+    }
+
+    // A node of the bit-set search scans the uncovered edges, m (nv / 64) words at the root; one
+    // of the list search walks a few occurrence lists, L / nv entries each (L literals in all),
+    // at several times the cost per entry. Measured (random 3-CNF and its primes, CBS, gh_4,
+    // smokers, flat30): the bit sets win on hypergraphs of long edges (prime implicants as the
+    // edges of the implicates: 2-40 times faster) and lose on the short clauses of a formula
+    // with hundreds of them (up to 4 times slower), which is where this rule parts them.
+    bool denseWins() const {
+        const size_t m = estart.size() - 1, words = (size_t(nv) + 63) / 64, n = nv / 2;
+        if ((n + 1) * (n + 2) / 2 * ((m + 63) / 64) > max_dense_words) return false;
+        return m * words * nv <= 32 * elits.size() || m == 0;
     }
 
     void prepare() {
@@ -429,8 +447,16 @@ bool TransversalEngine::stepLimitHit() const { return impl->limitHit; }
 size_t TransversalEngine::numEdges() const { return impl->estart.size() - 1; }
 size_t TransversalEngine::numKnown() const { return impl->knownAdded; }
 
+void TransversalEngine::setMethod(Method method) { impl->method = method; }
+
 bool TransversalEngine::enumerate(const std::function<bool(const std::vector<int>&)>& visit) {
-    return impl->run(visit);
+    Impl& d = *impl;
+    bool bits = d.nv <= max_dense_vertices && (d.method == Method::BitSets || (d.method == Method::Auto && d.denseWins()));
+    if (!bits) return d.run(visit);
+    d.limitHit = false;
+    if (d.emptyKnown) return true;
+    TransversalProblem p{d.nv, d.elits, d.estart, d.klits, d.kstart, d.maxSize, d.stepBase, d.stepPer};
+    return denseTransversals(p, visit, d.limitHit);
 }
 
 }  // namespace primal

@@ -40,6 +40,11 @@ public:
     void setStepLimit(uint64_t base, uint64_t per_transversal = 0);
     // Whether the last run ended on that bound.
     bool stepLimitHit() const;
+    // Which search runs: over occurrence lists, or over bit sets (DenseTransversals.h; only for
+    // n <= 128, larger n take the lists). Auto, the default, picks the bit sets for small
+    // vertex and edge counts. The order of the reports depends on it, the reports do not.
+    enum class Method { Auto, Lists, BitSets };
+    void setMethod(Method method);
 
     size_t numEdges() const;
     size_t numKnown() const;

@@ -422,8 +422,8 @@ TEST(DriverInterrupt, ReportCountsThePrintedLines) {
     const int runs = 200 / kSlowdown;
     int with_primes = 0;
     for (int i = 0; i < runs && !HasFailure(); i++) {
-        // Half the runs split the pairs into parts (implicates first, implicants as products at
-        // the end), half run the dual-rail search over the whole formula.
+        // Half the runs split the pairs into parts (implicants as products first, then the
+        // implicates), half run the dual-rail search over the whole formula.
         Child c(primalBinary(), {"-print_all", i % 4 < 2 ? "-engine-steps=250000" : "-engine-steps=0", path});
         const std::string status = "/proc/" + std::to_string(c.pid()) + "/status";
         for (Clock::time_point t = Clock::now(); secondsSince(t) < 30; std::this_thread::sleep_for(std::chrono::microseconds(200))) {

@@ -121,3 +121,40 @@ TEST(Phases, SwitchOptionsForceEachRoad) {
         if (HasFailure()) return;
     }
 }
+
+// A formula of independent parts and fixed literals: when the engine lists every implicant of
+// every part, the run prints all the implicants (products over the parts) before any implicate,
+// so an interruption cannot cost an implicant already found; when it cannot (a tiny step bound),
+// the whole formula goes through the policy. Either way the truth table's primes.
+TEST(Phases, SplitRunsPrintImplicantsFirst) {
+    std::mt19937 rng(31);
+    int split = 0;
+    for (int round = 0; round < 80; round++) {
+        int a = 1 + int(rng() % 4), b = 1 + int(rng() % 4), units = int(rng() % 3), n = a + b + units;
+        Cnf f = randomCnf(rng, a, 1 + int(rng() % (2 * a)), 1 + int(rng() % 3));
+        for (const std::vector<int>& c : randomCnf(rng, b, 1 + int(rng() % (2 * b)), 1 + int(rng() % 3))) {
+            f.emplace_back();
+            for (int l : c) f.back().push_back(l < 0 ? l - a : l + a);
+        }
+        for (int u = 1; u <= units; u++) f.push_back({rng() % 2 ? a + b + u : -(a + b + u)});
+        std::shuffle(f.begin(), f.end(), rng);
+        if (!isSatisfiable(f, n)) continue;
+        PrimeSets want = bruteForcePrimes(f, n);
+        for (const char* steps : {"-engine-steps=250000", "-engine-steps=1"}) {
+            RunResult r = runPrimal({steps, "-print_all"}, toDimacs(f, n));
+            ASSERT_EQ(r.status, 0) << r.err;
+            std::string where = toDimacs(f, n) + steps;
+            Primes implicants, implicates;
+            parsePrimeLines(r.out, implicants, implicates);
+            EXPECT_EQ(implicants, want.implicants) << where;
+            EXPECT_EQ(implicates, want.implicates) << where;
+            size_t last_implicant = r.out.rfind("\nPrime Implicant:"), first_implicate = r.out.find("\nPrime Implicate:");
+            if (steps[14] == '2' && first_implicate != std::string::npos) {
+                EXPECT_LT(last_implicant, first_implicate) << where;
+                split++;
+            }
+        }
+        if (HasFailure()) return;
+    }
+    EXPECT_GT(split, 20);
+}

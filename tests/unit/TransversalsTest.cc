@@ -174,12 +174,13 @@ std::string describe(const Instance& in) {
     return s;
 }
 
-void randomRounds(int rounds, int minN, int maxN, bool subsets, unsigned seed) {
+void randomRounds(int rounds, int minN, int maxN, bool subsets, unsigned seed, TransversalEngine::Method method) {
     std::mt19937 rng(seed);
     for (int round = 0; round < rounds; round++) {
         Instance in;
         in.n = rng() % 16 == 0 ? 0 : minN + int(rng() % unsigned(maxN - minN + 1));
         TransversalEngine t(in.n);
+        t.setMethod(method);
         int maxLen = rng() % 8 == 0 ? 1 : 2 + int(rng() % 4);
         addRandomInput(rng, in, t, int(rng() % unsigned(2 * in.n + 3)), maxLen, rng() % 3 == 0 ? int(rng() % 4) : 0);
         if (rng() % 3 == 0) t.setMaxSize(in.maxSize = 1 + int(rng() % unsigned(in.n + 1)));
@@ -206,9 +207,76 @@ TEST(Transversals, OraclesAgree) {
     }
 }
 
-TEST(Transversals, MatchesEverySubsetOnSmallHypergraphs) { randomRounds(1500, 1, 5, true, 1); }
+const TransversalEngine::Method kLists = TransversalEngine::Method::Lists, kBits = TransversalEngine::Method::BitSets;
 
-TEST(Transversals, MatchesBergeOnLargerHypergraphs) { randomRounds(400, 6, 12, false, 2); }
+TEST(Transversals, MatchesEverySubsetOnSmallHypergraphs) {
+    randomRounds(1500, 1, 5, true, 1, kLists);
+    randomRounds(1500, 1, 5, true, 11, kBits);
+}
+
+TEST(Transversals, MatchesBergeOnLargerHypergraphs) {
+    randomRounds(400, 6, 12, false, 2, kLists);
+    randomRounds(400, 6, 12, false, 12, kBits);
+}
+
+// The bit-set search keeps vertex sets in one to four words: around each word boundary and up to
+// its limit of 128 variables it must report exactly what the list search reports (as sets), with
+// known sets and size bounds, and stop when asked.
+TEST(Transversals, BitSetsAgreeWithListsAcrossWordBoundaries) {
+    std::mt19937 rng(9);
+    for (int n : {31, 32, 33, 63, 64, 65, 95, 96, 97, 127, 128}) {
+        for (int round = 0; round < 12; round++) {
+            Instance in;
+            in.n = n;
+            TransversalEngine lists(n), bits(n);
+            lists.setMethod(kLists);
+            bits.setMethod(kBits);
+            // Long edges biased to the top variables, so that the high words carry the search.
+            int m = 2 + int(rng() % 40), maxLen = 2 + int(rng() % 6);
+            for (int i = 0; i < m; i++) {
+                Ints e = randomEdge(rng, n, maxLen);
+                for (int& l : e)
+                    if (rng() % 2) l = l < 0 ? -(n + 1 - (-l + 1) / 2) : n + 1 - (l + 1) / 2;
+                lists.addEdge(e);
+                bits.addEdge(e);
+                in.edges.push_back(e);
+            }
+            for (int i = int(rng() % 4); i > 0; i--) {
+                Ints k = in.edges[rng() % in.edges.size()];
+                k.resize(1 + rng() % k.size());
+                lists.addKnown(k);
+                bits.addKnown(k);
+            }
+            if (rng() % 3 == 0) {
+                int bound = 2 + int(rng() % 6);
+                lists.setMaxSize(bound);
+                bits.setMaxSize(bound);
+            }
+            bool fa, fb;
+            Family a = collect(lists, 20000, fa), b = collect(bits, 20000, fb);
+            SCOPED_TRACE("n " + std::to_string(n) + " round " + std::to_string(round) + " " + describe(in));
+            ASSERT_EQ(fa, fb);
+            if (!fa) continue;  // stopped after 20000, each in its own order
+            std::sort(a.begin(), a.end());
+            std::sort(b.begin(), b.end());
+            ASSERT_EQ(a, b);
+            if (b.size() > 1) {
+                Family part = collect(bits, b.size() / 2, fb);
+                ASSERT_FALSE(fb);
+                ASSERT_EQ(part.size(), b.size() / 2);
+            }
+        }
+    }
+    // Past 128 variables the bit sets do not apply: the lists run instead, with the same result.
+    TransversalEngine big(129);
+    big.setMethod(kBits);
+    big.addEdge({129, -1});
+    big.addEdge({-129, 2});
+    bool finished;
+    Family got = collect(big, 0, finished);
+    std::sort(got.begin(), got.end());
+    EXPECT_EQ(got, (Family{{-129, -1}, {-1, 2}, {2, 129}}));
+}
 
 TEST(Transversals, EdgeCases) {
     bool finished;
@@ -296,19 +364,23 @@ TEST(Transversals, LargeInstancesUseNoDeepRecursion) {
 // The step bound: a search that finds nothing for too long stops and says so; one whose allowance
 // grows with every result runs to the end. k disjoint pairs have 2^k transversals.
 TEST(Transversals, StepLimitStopsAStuckSearchOnly) {
-    primal::TransversalEngine e(12);
-    for (int i = 1; i <= 12; i++) e.addEdge({2 * i - 1 > 12 ? -(2 * i - 1 - 12) : 2 * i - 1, 2 * i > 12 ? -(2 * i - 12) : 2 * i});
-    size_t all = 0;
-    EXPECT_TRUE(e.enumerate([&](const std::vector<int>&) { return ++all, true; }));
-    EXPECT_FALSE(e.stepLimitHit());
-    size_t some = 0;
-    e.setStepLimit(20);
-    EXPECT_FALSE(e.enumerate([&](const std::vector<int>&) { return ++some, true; }));
-    EXPECT_TRUE(e.stepLimitHit());
-    EXPECT_LT(some, all);
-    size_t again = 0;
-    e.setStepLimit(20, 50);
-    EXPECT_TRUE(e.enumerate([&](const std::vector<int>&) { return ++again, true; }));
-    EXPECT_FALSE(e.stepLimitHit());
-    EXPECT_EQ(again, all);
+    for (TransversalEngine::Method method : {kLists, kBits}) {
+        SCOPED_TRACE(method == kLists ? "lists" : "bit sets");
+        primal::TransversalEngine e(12);
+        e.setMethod(method);
+        for (int i = 1; i <= 12; i++) e.addEdge({2 * i - 1 > 12 ? -(2 * i - 1 - 12) : 2 * i - 1, 2 * i > 12 ? -(2 * i - 12) : 2 * i});
+        size_t all = 0;
+        EXPECT_TRUE(e.enumerate([&](const std::vector<int>&) { return ++all, true; }));
+        EXPECT_FALSE(e.stepLimitHit());
+        size_t some = 0;
+        e.setStepLimit(20);
+        EXPECT_FALSE(e.enumerate([&](const std::vector<int>&) { return ++some, true; }));
+        EXPECT_TRUE(e.stepLimitHit());
+        EXPECT_LT(some, all);
+        size_t again = 0;
+        e.setStepLimit(20, 50);
+        EXPECT_TRUE(e.enumerate([&](const std::vector<int>&) { return ++again, true; }));
+        EXPECT_FALSE(e.stepLimitHit());
+        EXPECT_EQ(again, all);
+    }
 }
