@@ -137,6 +137,7 @@ bool enumerateByParts(RunContext& ctx, const RunOptions& opts) {
         sub.formula.pushInstance();
         sub.ctx = std::make_unique<RunContext>(sub.formula, k, ctx.print_all, std::move(to_input));
         sub.ctx->defer_implicants = true;
+        sub.ctx->first_check_conflicts = ctx.first_check_conflicts;
     }
     // An implicant of the whole is a product over all parts, so it can only be printed once
     // every part's implicants are known. So the parts are taken only when the engine lists all

@@ -37,6 +37,9 @@ struct RunContext {
     // Implicants of a part of a formula are not primes of the whole: they are kept in
     // `implicants` but not recorded (see Decomposition.h).
     bool defer_implicants = false;
+    // Conflicts the formula solver needed to find the formula satisfiable: a measure of how hard
+    // a search without propagation will find it (the engine's budget shrinks with it).
+    uint64_t first_check_conflicts = 0;
 
     RunContext(Sat::SolverWrapper& f, int vars, bool print, std::vector<int> orig = {});
 
