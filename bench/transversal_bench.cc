@@ -35,6 +35,7 @@ using Family = std::vector<std::vector<int>>;
 namespace {
 
 int reps = 5;
+primal::TransversalEngine::Method method = primal::TransversalEngine::Method::Auto;
 
 // CPU time of the process: steadier than wall time on the shared development machine.
 double cpuNow() {
@@ -52,6 +53,7 @@ Family bench(const char* name, int n, const Family& edges, const Family& known =
     for (const auto& e : edges) lits += e.size();
     for (int r = 0; r < reps; r++) {
         primal::TransversalEngine t(n);
+        t.setMethod(method);
         for (const auto& e : edges) t.addEdge(e);
         for (const auto& k : known) t.addKnown(k);
         double t1 = cpuNow();
@@ -85,7 +87,7 @@ int main(int argc, char** argv) {
     int k = 18, n = 40, m = 120, bigN = 300, bigM = 200000, opt;
     size_t bigLimit = 20000;
     unsigned seed = 1;
-    while ((opt = getopt(argc, argv, "r:k:n:m:s:N:M:L:")) != -1) {
+    while ((opt = getopt(argc, argv, "r:k:n:m:s:N:M:L:x:")) != -1) {
         switch (opt) {
         case 'r': reps = std::max(1, std::atoi(optarg)); break;
         case 'k': k = std::atoi(optarg); break;
@@ -95,8 +97,13 @@ int main(int argc, char** argv) {
         case 'N': bigN = std::atoi(optarg); break;
         case 'M': bigM = std::atoi(optarg); break;
         case 'L': bigLimit = size_t(std::atol(optarg)); break;
+        case 'x':
+            method = optarg[0] == 'l' ? primal::TransversalEngine::Method::Lists
+                   : optarg[0] == 'b' ? primal::TransversalEngine::Method::BitSets
+                                      : primal::TransversalEngine::Method::Auto;
+            break;
         default:
-            std::fprintf(stderr, "usage: %s [-r reps] [-k K] [-n vars] [-m clauses] [-s seed] [-N vars] [-M edges] [-L limit]\n", argv[0]);
+            std::fprintf(stderr, "usage: %s [-r reps] [-k K] [-n vars] [-m clauses] [-s seed] [-N vars] [-M edges] [-L limit] [-x auto|lists|bits]\n", argv[0]);
             return 1;
         }
     }
