@@ -5,6 +5,7 @@
 #include <numeric>
 
 #include "core/DualRailSearch.h"
+#include "core/PrimeStore.h"
 #include "core/Enumeration.h"
 #include "core/PrimeReduction.h"
 #include "core/Reports.h"
@@ -22,8 +23,9 @@ int find(std::vector<int>& parent, int x) {
 }
 
 struct Part {
-    std::vector<std::vector<int>> clauses;  // over ctx's variables
-    std::vector<int> vars;                  // ascending
+    std::vector<std::vector<int>> clauses;  // over ctx's variables, then over the part's own
+    std::vector<int> vars;                  // ctx's variables in the part, ascending
+    std::vector<int> to_input;              // the part's variable i is input index to_input[i]
     PrimeStore implicants;                  // in input indices
 };
 
@@ -106,54 +108,41 @@ bool enumerateByParts(RunContext& ctx, const RunOptions& opts) {
     simplified.clear();
     simplified.shrink_to_fit();
 
-    // Each part gets its own numbering (which keeps the order of indices, its map going straight
-    // to input indices), its own solvers and run context.
-    struct Sub {
-        SolverWrapper formula;
-        std::unique_ptr<RunContext> ctx;
-    };
-    std::vector<std::unique_ptr<Sub>> subs;
+    // Each part gets its own numbering, which keeps the order of indices, its map going straight
+    // to input indices.
     std::vector<int> local(size_t(n) + 1, 0);
     for (Part& part : parts) {
         for (const std::vector<int>& c : part.clauses)
             for (int l : c) part.vars.push_back(std::abs(l));
         std::sort(part.vars.begin(), part.vars.end());
         part.vars.erase(std::unique(part.vars.begin(), part.vars.end()), part.vars.end());
-        std::vector<int> to_input(part.vars.size() + 1, 0);
+        part.to_input.assign(part.vars.size() + 1, 0);
         for (size_t i = 0; i < part.vars.size(); i++) {
             local[size_t(part.vars[i])] = int(i) + 1;
-            to_input[i + 1] = ctx.inputLit(part.vars[i]);
+            part.to_input[i + 1] = ctx.inputLit(part.vars[i]);
         }
-        subs.push_back(std::make_unique<Sub>());
-        Sub& sub = *subs.back();
-        for (std::vector<int>& c : part.clauses) {
+        for (std::vector<int>& c : part.clauses)
             for (int& l : c) l = l < 0 ? -local[size_t(-l)] : local[size_t(l)];
-            sub.formula.addClause(c, false);
-        }
-        part.clauses.clear();
-        part.clauses.shrink_to_fit();
-        const int k = int(part.vars.size());
-        sub.formula.ensureVar(k);
-        sub.formula.pushInstance();
-        sub.ctx = std::make_unique<RunContext>(sub.formula, k, ctx.print_all, std::move(to_input));
-        sub.ctx->defer_implicants = true;
-        sub.ctx->first_check_conflicts = ctx.first_check_conflicts;
     }
     // An implicant of the whole is a product over all parts, so it can only be printed once
     // every part's implicants are known. So the parts are taken only when the engine lists all
     // of them for every part; then the products come out before any implicate, and an
     // interrupted run has lost nothing. Otherwise the whole formula goes through the policy,
-    // which records every prime as it is found.
-    for (std::unique_ptr<Sub>& sub : subs)
-        if (!engineApplies(*sub->ctx, opts) || !implicantsByEngine(*sub->ctx, opts)) return false;
+    // which records every prime as it is found. The engine needs no solver: a part gets its
+    // solvers (each reserving its clause arena) only when its turn comes, one part at a time.
+    std::vector<PrimeStore> local_implicants(parts.size());
+    for (size_t i = 0; i < parts.size(); i++)
+        if (!partImplicants(parts[i].clauses, int(parts[i].vars.size()), ctx.first_check_conflicts, opts,
+                            local_implicants[i]))
+            return false;
 
     for (int& l : fixed) l = ctx.inputLit(l);
     std::sort(fixed.begin(), fixed.end());
     std::vector<int> prime;
     for (size_t i = 0; i < parts.size(); i++)
-        subs[i]->ctx->implicants.forEach([&](const int* b, const int* e) {
+        local_implicants[i].forEach([&](const int* b, const int* e) {
             prime.clear();
-            for (const int* p = b; p != e; ++p) prime.push_back(subs[i]->ctx->inputLit(*p));
+            for (const int* p = b; p != e; ++p) prime.push_back(*p < 0 ? -parts[i].to_input[size_t(-*p)] : parts[i].to_input[size_t(*p)]);
             parts[i].implicants.add(prime);
         });
     recordProducts(fixed, parts, ctx.print_all);
@@ -161,13 +150,29 @@ bool enumerateByParts(RunContext& ctx, const RunOptions& opts) {
         std::vector<int> unit{l};
         recordPrime(false, unit, ctx.print_all);
     }
-    for (std::unique_ptr<Sub>& sub : subs) {
-        primeutil::buildOccLists(sub->formula.cls);
-        DR_SolverWrapper dual;
-        setUpDualRail(dual, sub->ctx->n);
-        finishPrimes(*sub->ctx, dual, opts, true);
-        sub.reset();  // its solvers are done with
+    for (size_t i = 0; i < parts.size(); i++) {
+        Part& part = parts[i];
+        SolverWrapper formula;
+        for (std::vector<int>& c : part.clauses) formula.addClause(c, false);
+        part.clauses = {};
+        const int k = int(part.vars.size());
+        formula.ensureVar(k);
+        formula.pushInstance();
+        RunContext sub(formula, k, ctx.print_all, std::move(part.to_input));
+        sub.defer_implicants = true;  // printed above, as products
+        sub.first_check_conflicts = ctx.first_check_conflicts;
+        sub.implicants = std::move(local_implicants[i]);
+        primeutil::buildOccLists(formula.cls);
+        std::unique_ptr<DR_SolverWrapper> dual;  // only if the engine hands over to the loop
+        finishPrimes(sub, [&]() -> DR_SolverWrapper& {
+            if (!dual) {
+                dual = std::make_unique<DR_SolverWrapper>();
+                setUpDualRail(*dual, k);
+            }
+            return *dual;
+        }, opts, true);
     }
     return true;
 }
+
 }  // namespace primal

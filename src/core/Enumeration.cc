@@ -1,6 +1,7 @@
 #include "core/Enumeration.h"
 
 #include <algorithm>
+#include <functional>
 
 #include "core/Decomposition.h"
 #include "core/DualRailSearch.h"
@@ -48,8 +49,8 @@ size_t occurrences(const std::vector<std::vector<int>>& clauses) {
 //     checking each candidate with the solver.
 //  3. Either way the implicants the loop could not reach are the minimal consistent transversals
 //     of the implicates.
-bool engineApplies(const RunContext& ctx, const RunOptions& opts) {
-    return opts.engine_steps > 0 && occurrences(ctx.formula.cls) <= max_engine_occurrences;
+bool engineApplies(const std::vector<std::vector<int>>& clauses, const RunOptions& opts) {
+    return opts.engine_steps > 0 && occurrences(clauses) <= max_engine_occurrences;
 }
 
 namespace {
@@ -58,8 +59,9 @@ struct EngineBudget {
     uint64_t steps, per_prime;
 };
 
-EngineBudget engineBudget(const RunContext& ctx, const RunOptions& opts) {
-    const size_t occ = occurrences(ctx.formula.cls);
+EngineBudget engineBudget(const std::vector<std::vector<int>>& clauses, uint64_t first_check_conflicts,
+                          const RunOptions& opts) {
+    const size_t occ = occurrences(clauses);
     EngineBudget b{uint64_t(opts.engine_steps), uint64_t(opts.engine_steps_per_prime)};
     // A step walks occurrence lists, so it costs more on a larger clause set, where a search
     // without propagation is also less likely to get far: the budget shrinks beyond 4000
@@ -68,20 +70,23 @@ EngineBudget engineBudget(const RunContext& ctx, const RunOptions& opts) {
     // So it does where the solver needed many conflicts to find the formula satisfiable: the
     // engine meets the same search without the propagation (par16-2-c: 13700 conflicts, no
     // implicant in 250000 steps; CBS: about 300, every implicant within the budget).
-    if (ctx.first_check_conflicts > 1000) b.steps = std::max<uint64_t>(1, b.steps * 1000 / ctx.first_check_conflicts);
+    if (first_check_conflicts > 1000) b.steps = std::max<uint64_t>(1, b.steps * 1000 / first_check_conflicts);
     return b;
 }
 
 }  // namespace
 
-bool implicantsByEngine(RunContext& ctx, const RunOptions& opts) {
-    const EngineBudget b = engineBudget(ctx, opts);
-    return implicantsFromClauses(ctx, b.steps, b.per_prime);
+bool partImplicants(const std::vector<std::vector<int>>& clauses, int n, uint64_t first_check_conflicts,
+                    const RunOptions& opts, PrimeStore& out) {
+    if (!engineApplies(clauses, opts)) return false;
+    const EngineBudget b = engineBudget(clauses, first_check_conflicts, opts);
+    return implicantsOfClauses(clauses, n, out, b.steps, b.per_prime);
 }
 
-void finishPrimes(RunContext& ctx, DR_SolverWrapper& dual, const RunOptions& opts, bool all_implicants) {
-    if (engineApplies(ctx, opts)) {
-        const EngineBudget b = engineBudget(ctx, opts);
+void finishPrimes(RunContext& ctx, const std::function<DR_SolverWrapper&()>& dual_rail, const RunOptions& opts,
+                  bool all_implicants) {
+    if (engineApplies(ctx.formula.cls, opts)) {
+        const EngineBudget b = engineBudget(ctx.formula.cls, ctx.first_check_conflicts, opts);
         // The implicates from the implicants start on a smaller budget than the implicants from
         // the clauses but get as much per prime: where the engine does well it needs 5-50 steps
         // per implicate (random 3-CNF, CBS, gh_4; a step costs well under a microsecond on their
@@ -105,6 +110,7 @@ void finishPrimes(RunContext& ctx, DR_SolverWrapper& dual, const RunOptions& opt
             remember(ctx.implicants, ctx.earlier_implicants);
         } else {
             std::vector<int> prime;
+            DR_SolverWrapper& dual = dual_rail();
             ctx.implicants.forEach([&](const int* b, const int* e) {
                 prime.assign(b, e);
                 dual.addDualRailCls(prime, false, true);  // later terms hold the complement of one literal
@@ -113,13 +119,17 @@ void finishPrimes(RunContext& ctx, DR_SolverWrapper& dual, const RunOptions& opt
         remember(ctx.implicates, ctx.earlier_implicates);
     }
     int64_t budget = opts.endgame_conflicts > 0 ? opts.endgame_conflicts : -1;
-    if (dualRailLoop(ctx, dual, budget) == LoopEnd::OverBudget) implicatesFromImplicants(ctx, false);
+    if (dualRailLoop(ctx, dual_rail(), budget) == LoopEnd::OverBudget) implicatesFromImplicants(ctx, false);
     completeImplicants(ctx);
 }
 
 void enumeratePrimes(RunContext& ctx, DR_SolverWrapper& dual, const RunOptions& opts) {
-    const bool all_implicants = engineApplies(ctx, opts) && implicantsByEngine(ctx, opts);
-    finishPrimes(ctx, dual, opts, all_implicants);
+    bool all_implicants = false;
+    if (engineApplies(ctx.formula.cls, opts)) {
+        const EngineBudget b = engineBudget(ctx.formula.cls, ctx.first_check_conflicts, opts);
+        all_implicants = implicantsFromClauses(ctx, b.steps, b.per_prime);
+    }
+    finishPrimes(ctx, [&dual]() -> DR_SolverWrapper& { return dual; }, opts, all_implicants);
 }
 
 int runSequence(SolverWrapper& formula, DR_SolverWrapper& dual, gzFile in, const RunOptions& opts) {
@@ -157,7 +167,7 @@ int runSequence(SolverWrapper& formula, DR_SolverWrapper& dual, gzFile in, const
 
     // Parts are worth their set-up only where the engine may run; without it the run keeps the
     // single dual-rail search over the whole formula.
-    if (!(engineApplies(ctx, opts) && enumerateByParts(ctx, opts)))
+    if (!(engineApplies(formula.cls, opts) && enumerateByParts(ctx, opts)))
         enumeratePrimes(ctx, dual, opts);
     printFinalReport();
     return 0;

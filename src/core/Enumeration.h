@@ -4,8 +4,10 @@
 #define PRIMAL_CORE_ENUMERATION_H
 
 #include <cstdint>
+#include <functional>
 #include <zlib.h>
 
+#include "core/PrimeStore.h"
 #include "core/Reports.h"
 #include "core/SolverWrapper.h"
 
@@ -31,16 +33,21 @@ struct RunOptions {
 int runSequence(Sat::SolverWrapper& formula, Sat::DR_SolverWrapper& dual, gzFile in, const RunOptions& opts);
 
 struct RunContext;
+class PrimeStore;
 // The enumeration proper, once the formula is known satisfiable and its occurrence lists are
 // built: every prime recorded once, by whichever engines the policy picks.
 void enumeratePrimes(RunContext& ctx, Sat::DR_SolverWrapper& dual, const RunOptions& opts);
-// The same in two stages, for callers that need every implicant before any implicate:
-// whether the policy lets the engine run on ctx at all; the engine's prime implicants of the
-// clauses (true when it found them all within its budget); the rest of the primes, told whether
-// the first stage found every implicant (false when it did not run).
-bool engineApplies(const RunContext& ctx, const RunOptions& opts);
-bool implicantsByEngine(RunContext& ctx, const RunOptions& opts);
-void finishPrimes(RunContext& ctx, Sat::DR_SolverWrapper& dual, const RunOptions& opts, bool all_implicants);
+// For a caller that needs every implicant before any implicate (a part of a formula): whether
+// the policy lets the engine run on a clause set at all; the engine's prime implicants of a
+// clause set (variables 1..n; with the conflicts the formula's satisfiability check needed) into
+// `out`, recording nothing, true when it found them all within the policy's budget; and the rest
+// of the primes of ctx, told whether ctx.implicants already holds every prime implicant, and
+// given the dual-rail solver (set up for ctx's variables) only if it needs one.
+bool engineApplies(const std::vector<std::vector<int>>& clauses, const RunOptions& opts);
+bool partImplicants(const std::vector<std::vector<int>>& clauses, int n, uint64_t first_check_conflicts,
+                    const RunOptions& opts, PrimeStore& out);
+void finishPrimes(RunContext& ctx, const std::function<Sat::DR_SolverWrapper&()>& dual_rail, const RunOptions& opts,
+                  bool all_implicants);
 
 }  // namespace primal
 

@@ -2,6 +2,8 @@
 // non-tautological clauses (a tautological clause is satisfied whatever the term). Cheap per
 // prime and solver-free, so it is tried first; but without propagation the search for even one
 // transversal of a large structured formula can be long, hence the step bound.
+#include <functional>
+
 #include "core/Reports.h"
 #include "core/Transversals.h"
 #include "core/TransversalPhases.h"
@@ -42,17 +44,32 @@ void EngineFinds::keep(RunContext& ctx, bool implicant, const std::vector<int>& 
     if (++count % 4096 == 0) restart();
 }
 
-bool implicantsFromClauses(RunContext& ctx, uint64_t steps, uint64_t per_prime) {
-    EngineFinds finds;
-    TransversalEngine engine(ctx.n);
-    std::vector<char> seen(2 * size_t(ctx.n) + 2, 0);
-    for (const std::vector<int>& c : ctx.formula.cls)
+namespace {
+
+bool run(const std::vector<std::vector<int>>& clauses, int n, uint64_t steps, uint64_t per_prime,
+         const std::function<void(const std::vector<int>&)>& keep) {
+    TransversalEngine engine(n);
+    std::vector<char> seen(2 * size_t(n) + 2, 0);
+    for (const std::vector<int>& c : clauses)
         if (!tautological(c, seen)) engine.addEdge(c);
     engine.setStepLimit(steps, per_prime);
     return engine.enumerate([&](const std::vector<int>& t) {
-        finds.keep(ctx, true, t);
+        keep(t);
         return true;
     });
+}
+
+}  // namespace
+
+bool implicantsFromClauses(RunContext& ctx, uint64_t steps, uint64_t per_prime) {
+    EngineFinds finds;
+    return run(ctx.formula.cls, ctx.n, steps, per_prime, [&](const std::vector<int>& t) { finds.keep(ctx, true, t); });
+}
+
+bool implicantsOfClauses(const std::vector<std::vector<int>>& clauses, int n, PrimeStore& out, uint64_t steps,
+                         uint64_t per_prime) {
+    EngineFinds finds;  // charges the time
+    return run(clauses, n, steps, per_prime, [&](const std::vector<int>& t) { out.add(t); });
 }
 
 }  // namespace primal

@@ -39,6 +39,9 @@ private:
 // `steps` search steps (plus per_prime for each prime found) first; returns whether it finished.
 // Implicants found before giving up are recorded and stay in ctx.implicants.
 bool implicantsFromClauses(RunContext& ctx, uint64_t steps, uint64_t per_prime);
+// The same for a clause set alone (variables 1..n), into `out`, recording nothing.
+bool implicantsOfClauses(const std::vector<std::vector<int>>& clauses, int n, PrimeStore& out, uint64_t steps,
+                         uint64_t per_prime);
 
 // The prime implicates not yet in ctx.implicates. With `implicants_complete`, every minimal
 // transversal of the implicants is one, and no solver call is made. Otherwise each candidate

@@ -158,3 +158,25 @@ TEST(Phases, SplitRunsPrintImplicantsFirst) {
     }
     EXPECT_GT(split, 20);
 }
+
+// Thousands of parts: every solver reserves its clause arena, so the parts must get theirs one
+// at a time, and a run of 3000 two-clause parts fits in a 300 MB address space.
+TEST(Phases, ManyPartsTakeTheirSolversInTurn) {
+#ifdef __SANITIZE_ADDRESS__
+    GTEST_SKIP() << "the address sanitizer cannot run under an address-space limit";
+#endif
+    const int k = 3000;
+    Cnf f;
+    for (int i = 0; i < k; i++) {  // (a | b) & (a | -b): implicant a, implicate a
+        f.push_back({2 * i + 1, 2 * i + 2});
+        f.push_back({2 * i + 1, -(2 * i + 2)});
+    }
+    RunResult r = runPrimal({"-mem-lim=300", "-print_all"}, toDimacs(f, 2 * k), 120);
+    ASSERT_EQ(r.status, 0) << r.out.substr(r.out.size() > 300 ? r.out.size() - 300 : 0);
+    Primes implicants, implicates;
+    parsePrimeLines(r.out, implicants, implicates);
+    ASSERT_EQ(implicants.size(), 1u);
+    EXPECT_EQ(implicants[0].size(), size_t(k));
+    EXPECT_EQ(implicates.size(), size_t(k));
+    for (const std::vector<int>& c : implicates) EXPECT_TRUE(c.size() == 1 && c[0] % 2 == 1 && c[0] > 0);
+}
