@@ -158,6 +158,7 @@ bool enumerateByParts(RunContext& ctx, const RunOptions& opts) {
         const int k = int(part.vars.size());
         formula.ensureVar(k);
         formula.pushInstance();
+        formula.solver->exempt_binary_learnts = true;  // it only checks candidate terms
         RunContext sub(formula, k, ctx.print_all, std::move(part.to_input));
         sub.defer_implicants = true;  // printed above, as products
         sub.first_check_conflicts = ctx.first_check_conflicts;

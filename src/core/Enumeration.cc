@@ -154,6 +154,7 @@ int runSequence(SolverWrapper& formula, DR_SolverWrapper& dual, gzFile in, const
         return 0;
     }
     ctx.first_check_conflicts = formula.solver->conflicts;
+    formula.solver->exempt_binary_learnts = true;  // from here on it checks candidate terms
 
     time_max_m.store(0.0);
     time_sat_call.store(0.0);

@@ -29,15 +29,39 @@ namespace {
 struct reduceDB_lt {
     ClauseAllocator& ca;
     explicit reduceDB_lt(ClauseAllocator& ca_) : ca(ca_) {}
+    bool operator()(CRef x, CRef y) const {
+        return ca[x].size() > 2 && (ca[y].size() == 2 || ca[x].activity() < ca[y].activity());
+    }
+};
+struct activity_lt {
+    ClauseAllocator& ca;
+    explicit activity_lt(ClauseAllocator& ca_) : ca(ca_) {}
     bool operator()(CRef x, CRef y) const { return ca[x].activity() < ca[y].activity(); }
 };
 }  // namespace
 
 void Solver::reduceDB() {
-    // Binary learnts are never removed: they go to the back unsorted, and only the longer ones
-    // are ranked, so a solver holding many binaries does not sort them again on every call.
     int i, j;
-    int n = learnts.size();
+    const int n = learnts.size();
+    double extra_lim = cla_inc / n;  // remove any clause below this activity
+    if (!exempt_binary_learnts) {
+        sort(learnts, reduceDB_lt(ca));
+        // Remove the less active half; binary and locked clauses stay.
+        for (i = j = 0; i < n; i++) {
+            Clause c = ca[learnts[i]];
+            if (c.size() > 2 && !locked(c) && (i < n / 2 || c.activity() < extra_lim))
+                removeClause(learnts[i]);
+            else
+                learnts[j++] = learnts[i];
+        }
+        learnts.shrink_(i - j);
+        num_bin_learnts = 0;
+        for (i = 0; i < learnts.size(); i++) num_bin_learnts += ca[learnts[i]].size() == 2;
+        checkGarbage();
+        return;
+    }
+    // Binary learnts go to the back unsorted, and only the longer ones are ranked, so a solver
+    // holding many binaries does not sort them again on every call.
     vec<CRef> bin;
     for (i = j = 0; i < n; i++) {
         if (ca[learnts[i]].size() > 2)
@@ -47,9 +71,7 @@ void Solver::reduceDB() {
     }
     learnts.shrink_(i - j);
     int m = learnts.size();
-    double extra_lim = cla_inc / n;  // remove any clause below this activity
-
-    sort(learnts, reduceDB_lt(ca));
+    sort(learnts, activity_lt(ca));
     // Remove the less active half of the longer clauses; locked ones stay.
     for (i = j = 0; i < m; i++) {
         Clause c = ca[learnts[i]];
@@ -126,8 +148,8 @@ lbool Solver::search(int nof_conflicts) {
 
             if (decisionLevel() == 0 && !simplify()) return l_False;
 
-            // Only clauses that reduceDB may remove count against the limit.
-            if (double(learnts.size() - num_bin_learnts - nAssigns()) >= max_learnts) reduceDB();
+            if (double(learnts.size() - (exempt_binary_learnts ? num_bin_learnts : 0) - nAssigns()) >= max_learnts)
+                reduceDB();
 
             Lit next = lit_Undef;
             while (decisionLevel() < assumptions.size()) {

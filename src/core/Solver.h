@@ -159,6 +159,9 @@ public:
     vec<Lit> add_tmp;
     double max_learnts;
     int num_bin_learnts;  // learnts of two literals, which reduceDB never removes
+    // Whether binary learnts are exempt from the learnt limit and from the ranking of reduceDB
+    // (which never removes them). Off by default; see reduceDB.
+    bool exempt_binary_learnts = false;
     int roots_above;      // root facts on the trail above the root segment (out of order)
     vec<Lit> root_tmp;
     double learntsize_adjust_confl;
@@ -179,6 +182,7 @@ public:
     bool litRedundant(Lit p);
     lbool search(int nof_conflicts);
     void reduceDB();
+    bool reducible() const;  // whether reduceDB would find a learnt it may remove
     void removeSatisfied(vec<CRef>& cs);
     void rebuildOrderHeap();
 

@@ -106,12 +106,15 @@ TEST(SolverSchedule, LearntLimitGrowsAfterTheSpecifiedConflictCounts) {
     EXPECT_GE(floor.max_learnts, 5000);
 }
 
-// reduceDB removes the less active half of the learnts longer than two (locked ones excepted)
-// and keeps every binary one; only the longer ones count against the limit.
+// reduceDB keeps every binary learnt. By default it ranks the whole list, binaries last, and
+// removes the longer learnts among the first half; with binaries exempt it ranks only the
+// longer ones and removes the less active half of them (locked ones excepted in both).
 TEST(SolverSchedule, ReductionRanksOnlyTheLongerLearnts) {
     std::mt19937 rng(3);
-    for (int round = 0; round < 50; round++) {
+    for (int round = 0; round < 100; round++) {
+        const bool exempt = round % 2 == 1;
         Solver s;
+        s.exempt_binary_learnts = exempt;
         s.garbage_frac = 1e9;  // no compaction: the test follows clause references
         while (s.nVars() < 12) s.newVar();
         int n = 1 + int(rng() % 40);
@@ -138,10 +141,12 @@ TEST(SolverSchedule, ReductionRanksOnlyTheLongerLearnts) {
         s.reduceDB();
         std::sort(longer.begin(), longer.end());
         std::set<CRef> kept(s.learnts.begin(), s.learnts.begin() + s.learnts.size());
-        EXPECT_EQ(int(kept.size()), binaries + int(longer.size()) - int(longer.size()) / 2);
+        // The number of longer learnts removed: half of them, or those in the first half of all.
+        const size_t removed = exempt ? longer.size() / 2 : std::min(longer.size(), size_t(n) / 2);
+        EXPECT_EQ(kept.size(), size_t(binaries) + longer.size() - removed);
         EXPECT_EQ(s.num_bin_learnts, binaries);
         for (size_t i = 0; i < longer.size(); i++)
-            EXPECT_EQ(kept.count(longer[i].second), i < longer.size() / 2 ? 0u : 1u) << round;
+            EXPECT_EQ(kept.count(longer[i].second), i < removed ? 0u : 1u) << round;
         int bin_kept = 0;
         for (CRef cr : kept) bin_kept += s.ca[cr].size() == 2;
         EXPECT_EQ(bin_kept, binaries);
@@ -150,6 +155,7 @@ TEST(SolverSchedule, ReductionRanksOnlyTheLongerLearnts) {
 
     // The count of binary learnts stays right through learning, reduction and simplification.
     Solver b;
+    b.exempt_binary_learnts = true;
     addPigeonhole(b, 5);
     b.learntsize_factor = 0;
     ASSERT_EQ(b.solve_(), l_False);
