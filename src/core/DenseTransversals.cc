@@ -11,6 +11,8 @@
 // The recursion is at most n + 1 deep, n <= 128.
 #include "core/DenseTransversals.h"
 
+#include "core/KnownSets.h"
+
 #include <algorithm>
 #include <array>
 #include <cassert>
@@ -25,7 +27,7 @@ class DenseSearch {
 
 public:
     DenseSearch(const TransversalProblem& p, const std::function<bool(const std::vector<int>&)>& visit)
-        : p(p), visit(visit), m(uint32_t(p.estart.size() - 1)), M((m + 63) / 64) {
+        : p(p), visit(visit), m(uint32_t(p.estart.size() - 1)), M((m + 63) / 64), known(p.nv, p.klits, p.kstart) {
         edge.assign(m, VSet{});
         occ.assign(size_t(p.nv) * M, 0);
         for (uint32_t e = 0; e < m; e++)
@@ -34,20 +36,9 @@ public:
                 edge[e][x / 64] |= uint64_t(1) << (x % 64);
                 occ[size_t(x) * M + e / 64] |= uint64_t(1) << (e % 64);
             }
-        const size_t nk = p.kstart.size() - 1;
-        kostart.assign(size_t(p.nv) + 1, 0);
-        for (uint32_t x : p.klits) kostart[x + 1]++;
-        for (uint32_t x = 0; x < p.nv; x++) kostart[x + 1] += kostart[x];
-        kocc.resize(p.klits.size());
-        std::vector<size_t> fill(kostart.begin(), kostart.end() - 1);
-        for (size_t k = 0; k < nk; k++)
-            for (size_t j = p.kstart[k]; j < p.kstart[k + 1]; j++) kocc[fill[p.klits[j]]++] = uint32_t(k);
-        kc.assign(nk, 0);
-        kmiss.assign(nk, 0);
         blockCount.assign(p.nv, 0);
         inS.assign(p.nv, 0);
-        for (size_t k = 0; k < nk; k++)
-            if (p.kstart[k + 1] - p.kstart[k] == 1) block(kmiss[k] = p.klits[p.kstart[k]]);
+        known.blockSingles([this](uint32_t w) { block(w); });
         sets.assign(2 * size_t(M), 0);  // level 0: U_0 (every edge) and no member
         for (uint32_t e = 0; e < m; e++) sets[e / 64] |= uint64_t(1) << (e % 64);
     }
@@ -68,8 +59,8 @@ private:
     const uint32_t m, M;
     std::vector<VSet> edge;
     std::vector<uint64_t> occ;  // vertex x's edges: occ[x * M ..]
-    std::vector<size_t> kostart;
-    std::vector<uint32_t> kocc, kc, kmiss, blockCount, S;
+    KnownSets known;
+    std::vector<uint32_t> blockCount, S;
     std::vector<char> inS;
     VSet blocked{};
     // Level d starts at word `at` and holds U_d, then crit_d[0..d-1], M words each.
@@ -89,23 +80,10 @@ private:
         S.push_back(v);
         inS[v] = 1;
         block(v ^ 1);
-        for (size_t i = kostart[v]; i < kostart[v + 1]; i++) {
-            uint32_t k = kocc[i];
-            uint32_t c = ++kc[k];
-            if (c + 1 == p.kstart[k + 1] - p.kstart[k]) {
-                uint32_t w = 0;
-                for (size_t j = p.kstart[k]; j < p.kstart[k + 1]; j++)
-                    if (!inS[p.klits[j]]) w = p.klits[j];
-                kmiss[k] = w;
-                block(w);
-            }
-        }
+        known.join(v, inS, [this](uint32_t w) { block(w); });
     }
     void pop(uint32_t v) {
-        for (size_t i = kostart[v + 1]; i-- > kostart[v];) {
-            uint32_t k = kocc[i];
-            if (kc[k]-- + 1 == p.kstart[k + 1] - p.kstart[k]) unblock(kmiss[k]);
-        }
+        known.leave(v, [this](uint32_t w) { unblock(w); });
         unblock(v ^ 1);
         inS[v] = 0;
         S.pop_back();

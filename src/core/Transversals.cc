@@ -46,10 +46,12 @@
 #include "core/Transversals.h"
 
 #include "core/DenseTransversals.h"
+#include "core/KnownSets.h"
 
 #include <algorithm>
 #include <cassert>
 #include <cstdint>
+#include <memory>
 
 namespace primal {
 
@@ -88,15 +90,17 @@ struct TransversalEngine::Impl {
     bool emptyKnown = false;
     uint32_t maxEdgeLen = 0;
 
-    // Occurrence lists, built for the first occEdges edges and koccSets known sets.
-    std::vector<size_t> ostart, kostart;
-    std::vector<uint32_t> occ, kocc;
-    size_t occEdges = 0, koccSets = 0;
+    // Occurrence lists, built for the first occEdges edges; the known sets' counts, for the first
+    // knownSets sets.
+    std::vector<size_t> ostart;
+    std::vector<uint32_t> occ;
+    size_t occEdges = 0, knownSets = 0;
+    std::unique_ptr<KnownSets> known;
 
     // Search state.
     std::vector<EdgeState> es;
     std::vector<Link> links;  // neighbours in the bucket of an uncovered edge
-    std::vector<uint32_t> head, crit, blocked, kc, kmiss, seen, touched;
+    std::vector<uint32_t> head, crit, blocked, seen, touched;
     std::vector<uint64_t> nonEmpty;  // bit b: bucket b holds an uncovered edge
     std::vector<char> inCand, inS;
     std::vector<uint32_t> S, pending, banned;
@@ -223,26 +227,12 @@ struct TransversalEngine::Impl {
         S.push_back(v);
         inS[v] = 1;
         block(v ^ 1);
-        for (size_t i = kostart[v]; i < kostart[v + 1]; i++) {
-            uint32_t k = kocc[i];
-            uint32_t c = ++kc[k];
-            assert(c < kstart[k + 1] - kstart[k]);  // the last member is blocked, never added
-            if (c + 1 == kstart[k + 1] - kstart[k]) {
-                uint32_t w = NIL;
-                for (size_t j = kstart[k]; j < kstart[k + 1]; j++)
-                    if (!inS[klits[j]]) w = klits[j];
-                kmiss[k] = w;
-                block(w);
-            }
-        }
+        known->join(v, inS, [this](uint32_t w) { block(w); });
         return true;
     }
     // Takes v, the last vertex added, out of S; `dropped`: v had left CAND and rejoins it.
     void removeFromS(uint32_t v, bool dropped) {
-        for (size_t i = kostart[v + 1]; i-- > kostart[v];) {
-            uint32_t k = kocc[i];
-            if (kc[k]-- + 1 == kstart[k + 1] - kstart[k]) unblock(kmiss[k]);
-        }
+        known->leave(v, [this](uint32_t w) { unblock(w); });
         unblock(v ^ 1);
         inS[v] = 0;
         S.pop_back();
@@ -265,7 +255,10 @@ struct TransversalEngine::Impl {
     void prepare() {
         size_t m = estart.size() - 1, nk = kstart.size() - 1;
         if (ostart.empty() || occEdges != m) buildOcc(elits, estart, ostart, occ), occEdges = m;
-        if (kostart.empty() || koccSets != nk) buildOcc(klits, kstart, kostart, kocc), koccSets = nk;
+        if (!known || knownSets != nk)
+            known = std::make_unique<KnownSets>(nv, klits, kstart), knownSets = nk;
+        else
+            known->reset();
         es.resize(m);
         links.resize(m);
         for (size_t e = 0; e < m; e++) es[e] = EdgeState{0, uint32_t(estart[e + 1] - estart[e]), NIL};
@@ -274,15 +267,10 @@ struct TransversalEngine::Impl {
         blocked.assign(nv, 0);
         inCand.assign(nv, 1);
         inS.assign(nv, 0);
-        kc.assign(nk, 0);
-        kmiss.assign(nk, NIL);
-        for (size_t k = 0; k < nk; k++)
-            if (kstart[k + 1] - kstart[k] == 1) {
-                uint32_t w = klits[kstart[k]];
-                kmiss[k] = w;
-                if (blocked[w]++ == 0)
-                    for (size_t i = ostart[w]; i < ostart[w + 1]; i++) es[occ[i]].cnt--;
-            }
+        known->blockSingles([this](uint32_t w) {
+            if (blocked[w]++ == 0)
+                for (size_t i = ostart[w]; i < ostart[w + 1]; i++) es[occ[i]].cnt--;
+        });
         head.assign(size_t(maxEdgeLen) + 1, NIL);
         nonEmpty.assign(size_t(maxEdgeLen) / 64 + 1, 0);
         for (size_t e = m; e-- > 0;) link(uint32_t(e), es[e].cnt);
