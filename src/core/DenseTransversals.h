@@ -25,7 +25,7 @@ struct TransversalProblem {
     const std::vector<uint32_t>& klits;
     const std::vector<size_t>& kstart;
     size_t maxSize;     // 0: no bound
-    uint64_t stepBase;  // 0: no bound
+    const uint64_t& stepBase;  // 0: no bound; read at every node, so visit may lift it
     uint64_t stepPer;
 };
 

@@ -93,7 +93,7 @@ void finishPrimes(RunContext& ctx, const std::function<DR_SolverWrapper&()>& dua
         // long edges), and where it does badly the loop is quick to take them. A step adds one
         // literal, so a long implicate needs its length in steps: 4n more.
         if (all_implicants &&
-            implicatesFromImplicants(ctx, true, b.steps / 100 + 4 * uint64_t(ctx.n), b.per_prime / 1))
+            implicatesFromImplicants(ctx, true, b.steps / 100 + 4 * uint64_t(ctx.n), b.per_prime))
             return;
         // What the engine found must not be printed again. Some implicants only: blocked, so the
         // loop does not spend its searches on them again. Every implicant: not blocked (every

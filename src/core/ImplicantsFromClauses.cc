@@ -37,9 +37,9 @@ void EngineFinds::chargeUntil(double now) {
 
 void EngineFinds::resumeFrom(double now) { t0 = now; }
 
-void EngineFinds::keep(RunContext& ctx, bool implicant, const std::vector<int>& found) {
+void EngineFinds::keep(RunContext& ctx, bool implicant, const std::vector<int>& found, bool store) {
     prime = found;
-    (implicant ? ctx.implicants : ctx.implicates).add(prime);
+    if (store) (implicant ? ctx.implicants : ctx.implicates).add(prime);
     ctx.record(implicant, prime);
     if (++count % 4096 == 0) restart();
 }

@@ -25,8 +25,11 @@ constexpr size_t max_new_per_pass = 256;
 
 }  // namespace
 
-bool implicatesFromImplicants(RunContext& ctx, bool implicants_complete, uint64_t steps, uint64_t per_prime) {
+bool implicatesFromImplicants(RunContext& ctx, bool implicants_complete, uint64_t steps, uint64_t per_prime,
+                              uint64_t trust_after) {
     std::vector<int> term, prime;
+    uint64_t found = 0;
+    bool trusted = false;
     std::vector<char> in_clause(2 * size_t(ctx.n) + 2, 0);
     auto slot = [](int l) { return size_t(2 * std::abs(l) + (l < 0)); };
     for (;;) {
@@ -39,7 +42,12 @@ bool implicatesFromImplicants(RunContext& ctx, bool implicants_complete, uint64_
 
         bool done = engine.enumerate([&](const std::vector<int>& clause) {
             if (implicants_complete) {
-                finds.keep(ctx, false, clause);
+                // Kept only while the loop may still take over (it must know what was printed).
+                finds.keep(ctx, false, clause, !trusted);
+                if (!trusted && ++found >= trust_after) {
+                    trusted = true;
+                    engine.liftStepLimit();
+                }
                 return true;
             }
             bool hits_fresh = true;

@@ -24,7 +24,8 @@ class EngineFinds {
 public:
     EngineFinds();
     ~EngineFinds();  // charges the time since the last stamp
-    void keep(RunContext& ctx, bool implicant, const std::vector<int>& found);
+    // Records a prime; with `store`, also keeps it in ctx's store of its kind.
+    void keep(RunContext& ctx, bool implicant, const std::vector<int>& found, bool store = true);
     void restart();                 // charges the time up to now
     void chargeUntil(double now);   // charges the time up to `now` (a time stamp)
     void resumeFrom(double now);    // time up to `now` went elsewhere: charge none of it
@@ -34,6 +35,9 @@ private:
     uint32_t count = 0;
     std::vector<int> prime;
 };
+
+// Implicates the engine keeps before it is trusted to finish (about 70 MB of them).
+constexpr uint64_t max_kept_implicates = uint64_t(1) << 20;
 
 // Every prime implicant, from the clauses alone (no solver call), unless the engine passes
 // `steps` search steps (plus per_prime for each prime found) first; returns whether it finished.
@@ -49,9 +53,12 @@ bool implicantsOfClauses(const std::vector<std::vector<int>>& clauses, int n, Pr
 // with the formula solver: refuted, it is a prime implicate; otherwise its model reduces to a new
 // prime implicant. Passes repeat until one finds no new implicant. Returns false when a pass
 // passes `steps` search steps (plus per_prime for each prime found; 0: no bound) first; what it
-// found stays recorded.
+// found stays recorded. With `implicants_complete`, once `trust_after` implicates are found the
+// engine has shown it is productive and is trusted to finish: the step bound is lifted, and the
+// implicates found after that are recorded but not kept in ctx.implicates (nothing after this
+// phase reads them), so memory stops growing with them.
 bool implicatesFromImplicants(RunContext& ctx, bool implicants_complete, uint64_t steps = 0,
-                              uint64_t per_prime = 0);
+                              uint64_t per_prime = 0, uint64_t trust_after = max_kept_implicates);
 
 }  // namespace primal
 

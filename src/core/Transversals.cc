@@ -432,6 +432,8 @@ void TransversalEngine::setStepLimit(uint64_t base, uint64_t per_transversal) {
 
 bool TransversalEngine::stepLimitHit() const { return impl->limitHit; }
 
+void TransversalEngine::liftStepLimit() { impl->stepBase = 0; }
+
 size_t TransversalEngine::numEdges() const { return impl->estart.size() - 1; }
 size_t TransversalEngine::numKnown() const { return impl->knownAdded; }
 

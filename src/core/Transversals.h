@@ -40,6 +40,8 @@ public:
     void setStepLimit(uint64_t base, uint64_t per_transversal = 0);
     // Whether the last run ended on that bound.
     bool stepLimitHit() const;
+    // Drops the bound; may be called from visit, and the run then goes on to its end.
+    void liftStepLimit();
     // Which search runs: over occurrence lists, or over bit sets (DenseTransversals.h; only for
     // n <= 128, larger n take the lists). Auto, the default, picks the bit sets for small
     // vertex and edge counts. The order of the reports depends on it, the reports do not.

@@ -382,5 +382,11 @@ TEST(Transversals, StepLimitStopsAStuckSearchOnly) {
         EXPECT_TRUE(e.enumerate([&](const std::vector<int>&) { return ++again, true; }));
         EXPECT_FALSE(e.stepLimitHit());
         EXPECT_EQ(again, all);
+        // Lifted from within the run, the bound no longer stops it.
+        size_t lifted = 0;
+        e.setStepLimit(20);
+        EXPECT_TRUE(e.enumerate([&](const std::vector<int>&) { return e.liftStepLimit(), ++lifted, true; }));
+        EXPECT_FALSE(e.stepLimitHit());
+        EXPECT_EQ(lifted, all);
     }
 }
