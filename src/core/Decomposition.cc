@@ -5,9 +5,9 @@
 #include <numeric>
 
 #include "core/DualRailSearch.h"
-#include "core/PrimeStore.h"
 #include "core/Enumeration.h"
 #include "core/PrimeReduction.h"
+#include "core/PrimeStore.h"
 #include "core/Reports.h"
 #include "utils/System.h"
 
@@ -139,12 +139,14 @@ bool enumerateByParts(RunContext& ctx, const RunOptions& opts) {
     for (int& l : fixed) l = ctx.inputLit(l);
     std::sort(fixed.begin(), fixed.end());
     std::vector<int> prime;
-    for (size_t i = 0; i < parts.size(); i++)
+    for (size_t i = 0; i < parts.size(); i++) {
+        const std::vector<int>& to_input = parts[i].to_input;
         local_implicants[i].forEach([&](const int* b, const int* e) {
             prime.clear();
-            for (const int* p = b; p != e; ++p) prime.push_back(*p < 0 ? -parts[i].to_input[size_t(-*p)] : parts[i].to_input[size_t(*p)]);
+            for (const int* p = b; p != e; ++p) prime.push_back(*p < 0 ? -to_input[size_t(-*p)] : to_input[size_t(*p)]);
             parts[i].implicants.add(prime);
         });
+    }
     recordProducts(fixed, parts, ctx.print_all);
     for (int l : fixed) {
         std::vector<int> unit{l};

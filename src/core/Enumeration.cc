@@ -40,7 +40,8 @@ size_t occurrences(const std::vector<std::vector<int>>& clauses) {
 // results). So each gets a budget and hands over when it runs out:
 //  1. On a formula of moderate size the engine lists the prime implicants straight from the
 //     clauses, then the implicates as the minimal transversals of the implicants, within a step
-//     budget per phase that grows with the primes found. Before that, a formula that falls into
+//     budget per phase that grows with the primes found (once it has found 2^20 implicates from
+//     every implicant, it is trusted to finish). Before that, a formula that falls into
 //     independent parts is split when the engine lists every implicant of every part
 //     (Decomposition.h).
 //  2. Otherwise the dual-rail loop runs, with the primes the engine found kept out of the output

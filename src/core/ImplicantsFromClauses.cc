@@ -68,8 +68,11 @@ bool implicantsFromClauses(RunContext& ctx, uint64_t steps, uint64_t per_prime) 
 
 bool implicantsOfClauses(const std::vector<std::vector<int>>& clauses, int n, PrimeStore& out, uint64_t steps,
                          uint64_t per_prime) {
-    EngineFinds finds;  // charges the time
-    return run(clauses, n, steps, per_prime, [&](const std::vector<int>& t) { out.add(t); });
+    EngineFinds finds;  // charges the time, kept current for progress reports as keep() does
+    return run(clauses, n, steps, per_prime, [&](const std::vector<int>& t) {
+        out.add(t);
+        if (out.size() % 4096 == 0) finds.restart();
+    });
 }
 
 }  // namespace primal
