@@ -44,16 +44,7 @@ trap 'rm -rf "$tmp"' EXIT
 hz=$(getconf CLK_TCK)
 
 gen_planted() {  # n m seed hidden
-    awk -v n="$1" -v m="$2" -v seed="$3" -v hidden="$4" 'BEGIN {
-        srand(seed); print "p cnf", n, m
-        for (v = 1; v <= n; v++) h[v] = hidden == "random" && rand() < 0.5
-        for (c = 0; c < m; c++) {
-            do { a = 1 + int(rand() * n); b = 1 + int(rand() * n); d = 1 + int(rand() * n) } while (a == b || a == d || b == d)
-            sa = rand() < 0.5; sb = rand() < 0.5; sd = rand() < 0.5
-            if (sa != h[a] && sb != h[b] && sd != h[d]) { k = int(rand() * 3); if (k == 0) sa = h[a]; else if (k == 1) sb = h[b]; else sd = h[d] }
-            print (sa ? a : -a), (sb ? b : -b), (sd ? d : -d), 0
-        }
-    }'
+    awk -v n="$1" -v m="$2" -v seed="$3" -v hidden="$4" -f "$here/random3cnf.awk"
 }
 
 # One run of (a): read_s setup_s first_s peak_MB (CPU seconds are cumulative).

@@ -34,19 +34,12 @@ tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 hz=$(getconf CLK_TCK)
 
-# Random 3-CNF with distinct variables per clause. mode "plant": every clause is made true
-# under the all-false assignment, which is also the solver's first guess, so the first check
-# needs no conflict; mode "rand": uniform.
+# Random 3-CNF (random3cnf.awk). mode "plant": every clause true under the all-false
+# assignment, the solver's first guess, so the first check needs no conflict; "rand": uniform.
 gen_3cnf() {  # n m seed mode
-    awk -v n="$1" -v m="$2" -v seed="$3" -v mode="$4" 'BEGIN {
-        srand(seed); print "p cnf", n, m
-        for (c = 0; c < m; c++) {
-            do { a = 1 + int(rand() * n); b = 1 + int(rand() * n); d = 1 + int(rand() * n) } while (a == b || a == d || b == d)
-            sa = rand() < 0.5; sb = rand() < 0.5; sd = rand() < 0.5
-            if (mode == "plant" && sa && sb && sd) { k = int(rand() * 3); if (k == 0) sa = 0; else if (k == 1) sb = 0; else sd = 0 }
-            print (sa ? a : -a), (sb ? b : -b), (sd ? d : -d), 0
-        }
-    }'
+    local hidden=none
+    [ "$4" = plant ] && hidden=false
+    awk -v n="$1" -v m="$2" -v seed="$3" -v hidden="$hidden" -f "$here/random3cnf.awk"
 }
 gen_pairs() {  # k
     awk -v k="$1" 'BEGIN { print "p cnf", 2 * k, k; for (i = 1; i <= k; i++) print 2 * i - 1, 2 * i, 0 }'

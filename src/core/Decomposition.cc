@@ -9,7 +9,7 @@
 #include "core/PrimeReduction.h"
 #include "core/PrimeStore.h"
 #include "core/Reports.h"
-#include "utils/System.h"
+#include "core/TransversalPhases.h"
 
 using namespace Sat;
 
@@ -26,31 +26,24 @@ struct Part {
     std::vector<std::vector<int>> clauses;  // over ctx's variables, then over the part's own
     std::vector<int> vars;                  // ctx's variables in the part, ascending
     std::vector<int> to_input;              // the part's variable i is input index to_input[i]
-    PrimeStore implicants;                  // in input indices
 };
 
-// Every implicant of the whole formula: the fixed literals and one implicant of each part.
-void recordProducts(const std::vector<int>& fixed, const std::vector<Part>& parts, bool print) {
-    std::vector<std::vector<std::vector<int>>> lists(parts.size());
-    for (size_t i = 0; i < parts.size(); i++)
-        parts[i].implicants.forEach([&](const int* b, const int* e) { lists[i].emplace_back(b, e); });
-    std::vector<size_t> at(parts.size(), 0);
+// Every implicant of the whole formula: the fixed literals and one implicant of each part (lists
+// in input indices).
+void recordProducts(const std::vector<int>& fixed, const std::vector<std::vector<std::vector<int>>>& lists,
+                    bool print) {
+    EngineFinds finds;  // charges the time, kept current for progress reports
+    std::vector<size_t> at(lists.size(), 0);
     std::vector<int> prime;
-    double t0 = userCpuTime();
     for (uint64_t count = 1;; count++) {
         prime = fixed;
-        for (size_t i = 0; i < parts.size(); i++) prime.insert(prime.end(), lists[i][at[i]].begin(), lists[i][at[i]].end());
+        for (size_t i = 0; i < lists.size(); i++) prime.insert(prime.end(), lists[i][at[i]].begin(), lists[i][at[i]].end());
         recordPrime(true, prime, print);
-        if (count % 4096 == 0) {  // progress reports read the timer: keep it current
-            double t1 = userCpuTime();
-            addTime(time_max_m, t1 - t0);
-            t0 = t1;
-        }
+        if (count % 4096 == 0) finds.restart();
         size_t i = 0;  // the next combination, as an odometer
-        while (i < parts.size() && ++at[i] == lists[i].size()) at[i++] = 0;
-        if (i == parts.size()) break;
+        while (i < lists.size() && ++at[i] == lists[i].size()) at[i++] = 0;
+        if (i == lists.size()) break;
     }
-    addTime(time_max_m, userCpuTime() - t0);
 }
 
 }  // namespace
@@ -138,16 +131,16 @@ bool enumerateByParts(RunContext& ctx, const RunOptions& opts) {
 
     for (int& l : fixed) l = ctx.inputLit(l);
     std::sort(fixed.begin(), fixed.end());
-    std::vector<int> prime;
+    std::vector<std::vector<std::vector<int>>> lists(parts.size());
     for (size_t i = 0; i < parts.size(); i++) {
         const std::vector<int>& to_input = parts[i].to_input;
         local_implicants[i].forEach([&](const int* b, const int* e) {
-            prime.clear();
-            for (const int* p = b; p != e; ++p) prime.push_back(*p < 0 ? -to_input[size_t(-*p)] : to_input[size_t(*p)]);
-            parts[i].implicants.add(prime);
+            lists[i].emplace_back();
+            for (const int* p = b; p != e; ++p) lists[i].back().push_back(*p < 0 ? -to_input[size_t(-*p)] : to_input[size_t(*p)]);
         });
     }
-    recordProducts(fixed, parts, ctx.print_all);
+    recordProducts(fixed, lists, ctx.print_all);
+    lists = {};
     for (int l : fixed) {
         std::vector<int> unit{l};
         recordPrime(false, unit, ctx.print_all);

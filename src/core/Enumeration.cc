@@ -50,19 +50,16 @@ size_t occurrences(const std::vector<std::vector<int>>& clauses) {
 //     checking each candidate with the solver.
 //  3. Either way the implicants the loop could not reach are the minimal consistent transversals
 //     of the implicates.
-bool engineApplies(const std::vector<std::vector<int>>& clauses, const RunOptions& opts) {
-    return opts.engine_steps > 0 && occurrences(clauses) <= max_engine_occurrences;
-}
-
 namespace {
 
 struct EngineBudget {
-    uint64_t steps, per_prime;
+    uint64_t steps, per_prime;  // steps 0: the engine does not run
 };
 
 EngineBudget engineBudget(const std::vector<std::vector<int>>& clauses, uint64_t first_check_conflicts,
                           const RunOptions& opts) {
     const size_t occ = occurrences(clauses);
+    if (opts.engine_steps <= 0 || occ > max_engine_occurrences) return {0, 0};
     EngineBudget b{uint64_t(opts.engine_steps), uint64_t(opts.engine_steps_per_prime)};
     // A step walks occurrence lists, so it costs more on a larger clause set, where a search
     // without propagation is also less likely to get far: the budget shrinks beyond 4000
@@ -75,19 +72,9 @@ EngineBudget engineBudget(const std::vector<std::vector<int>>& clauses, uint64_t
     return b;
 }
 
-}  // namespace
-
-bool partImplicants(const std::vector<std::vector<int>>& clauses, int n, uint64_t first_check_conflicts,
-                    const RunOptions& opts, PrimeStore& out) {
-    if (!engineApplies(clauses, opts)) return false;
-    const EngineBudget b = engineBudget(clauses, first_check_conflicts, opts);
-    return implicantsOfClauses(clauses, n, out, b.steps, b.per_prime);
-}
-
-void finishPrimes(RunContext& ctx, const std::function<DR_SolverWrapper&()>& dual_rail, const RunOptions& opts,
-                  bool all_implicants) {
-    if (engineApplies(ctx.formula.cls, opts)) {
-        const EngineBudget b = engineBudget(ctx.formula.cls, ctx.first_check_conflicts, opts);
+void finish(RunContext& ctx, const std::function<DR_SolverWrapper&()>& dual_rail, const RunOptions& opts,
+            bool all_implicants, const EngineBudget& b) {
+    if (b.steps > 0) {
         // The implicates from the implicants start on a smaller budget than the implicants from
         // the clauses but get as much per prime: where the engine does well it needs 5-50 steps
         // per implicate (random 3-CNF, CBS, gh_4; a step costs well under a microsecond on their
@@ -124,13 +111,27 @@ void finishPrimes(RunContext& ctx, const std::function<DR_SolverWrapper&()>& dua
     completeImplicants(ctx);
 }
 
+}  // namespace
+
+bool engineApplies(const std::vector<std::vector<int>>& clauses, const RunOptions& opts) {
+    return engineBudget(clauses, 0, opts).steps > 0;
+}
+
+bool partImplicants(const std::vector<std::vector<int>>& clauses, int n, uint64_t first_check_conflicts,
+                    const RunOptions& opts, PrimeStore& out) {
+    const EngineBudget b = engineBudget(clauses, first_check_conflicts, opts);
+    return b.steps > 0 && implicantsOfClauses(clauses, n, out, b.steps, b.per_prime);
+}
+
+void finishPrimes(RunContext& ctx, const std::function<DR_SolverWrapper&()>& dual_rail, const RunOptions& opts,
+                  bool all_implicants) {
+    finish(ctx, dual_rail, opts, all_implicants, engineBudget(ctx.formula.cls, ctx.first_check_conflicts, opts));
+}
+
 void enumeratePrimes(RunContext& ctx, DR_SolverWrapper& dual, const RunOptions& opts) {
-    bool all_implicants = false;
-    if (engineApplies(ctx.formula.cls, opts)) {
-        const EngineBudget b = engineBudget(ctx.formula.cls, ctx.first_check_conflicts, opts);
-        all_implicants = implicantsFromClauses(ctx, b.steps, b.per_prime);
-    }
-    finishPrimes(ctx, [&dual]() -> DR_SolverWrapper& { return dual; }, opts, all_implicants);
+    const EngineBudget b = engineBudget(ctx.formula.cls, ctx.first_check_conflicts, opts);
+    const bool all_implicants = b.steps > 0 && implicantsFromClauses(ctx, b.steps, b.per_prime);
+    finish(ctx, [&dual]() -> DR_SolverWrapper& { return dual; }, opts, all_implicants, b);
 }
 
 int runSequence(SolverWrapper& formula, DR_SolverWrapper& dual, gzFile in, const RunOptions& opts) {

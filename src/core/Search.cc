@@ -33,56 +33,39 @@ struct reduceDB_lt {
         return ca[x].size() > 2 && (ca[y].size() == 2 || ca[x].activity() < ca[y].activity());
     }
 };
-struct activity_lt {
-    ClauseAllocator& ca;
-    explicit activity_lt(ClauseAllocator& ca_) : ca(ca_) {}
-    bool operator()(CRef x, CRef y) const { return ca[x].activity() < ca[y].activity(); }
-};
 }  // namespace
 
 void Solver::reduceDB() {
     int i, j;
-    const int n = learnts.size();
-    double extra_lim = cla_inc / n;  // remove any clause below this activity
-    if (!exempt_binary_learnts) {
-        sort(learnts, reduceDB_lt(ca));
-        // Remove the less active half; binary and locked clauses stay.
-        for (i = j = 0; i < n; i++) {
-            Clause c = ca[learnts[i]];
-            if (c.size() > 2 && !locked(c) && (i < n / 2 || c.activity() < extra_lim))
-                removeClause(learnts[i]);
-            else
+    double extra_lim = cla_inc / learnts.size();  // remove any clause below this activity
+    // With binaries exempt, they wait at the back unsorted and only the longer learnts are
+    // ranked, so a solver holding many binaries does not sort them again on every call.
+    // Otherwise the whole list is ranked, binaries last.
+    vec<CRef> bin;
+    if (exempt_binary_learnts) {
+        for (i = j = 0; i < learnts.size(); i++) {
+            if (ca[learnts[i]].size() > 2)
                 learnts[j++] = learnts[i];
+            else
+                bin.push(learnts[i]);
         }
         learnts.shrink_(i - j);
-        num_bin_learnts = 0;
-        for (i = 0; i < learnts.size(); i++) num_bin_learnts += ca[learnts[i]].size() == 2;
-        checkGarbage();
-        return;
     }
-    // Binary learnts go to the back unsorted, and only the longer ones are ranked, so a solver
-    // holding many binaries does not sort them again on every call.
-    vec<CRef> bin;
+    const int n = learnts.size();
+    sort(learnts, reduceDB_lt(ca));
+    // Remove the less active half; binary and locked clauses stay.
+    num_bin_learnts = bin.size();
     for (i = j = 0; i < n; i++) {
-        if (ca[learnts[i]].size() > 2)
-            learnts[j++] = learnts[i];
-        else
-            bin.push(learnts[i]);
-    }
-    learnts.shrink_(i - j);
-    int m = learnts.size();
-    sort(learnts, activity_lt(ca));
-    // Remove the less active half of the longer clauses; locked ones stay.
-    for (i = j = 0; i < m; i++) {
         Clause c = ca[learnts[i]];
-        if (!locked(c) && (i < m / 2 || c.activity() < extra_lim))
+        if (c.size() > 2 && !locked(c) && (i < n / 2 || c.activity() < extra_lim)) {
             removeClause(learnts[i]);
-        else
+        } else {
+            num_bin_learnts += c.size() == 2;
             learnts[j++] = learnts[i];
+        }
     }
     learnts.shrink_(i - j);
     for (i = 0; i < bin.size(); i++) learnts.push(bin[i]);
-    num_bin_learnts = bin.size();
     checkGarbage();
 }
 

@@ -182,7 +182,6 @@ public:
     bool litRedundant(Lit p);
     lbool search(int nof_conflicts);
     void reduceDB();
-    bool reducible() const;  // whether reduceDB would find a learnt it may remove
     void removeSatisfied(vec<CRef>& cs);
     void rebuildOrderHeap();
 

@@ -42,13 +42,6 @@ constexpr size_t kChunk = PIPE_BUF;
 // How long the last report may wait for a stalled reader before the process ends without it.
 constexpr long long kFinalWaitNs = 300LL * 1000 * 1000;
 
-void addReportSignals(sigset_t& set, bool with_alarm) {
-    sigaddset(&set, SIGINT);
-    sigaddset(&set, SIGTERM);
-    sigaddset(&set, SIGXCPU);
-    if (with_alarm) sigaddset(&set, SIGALRM);
-}
-
 // Blocks the report signals for the lifetime of the object.
 class ReportSignalsBlocked {
     sigset_t old_;
@@ -57,7 +50,10 @@ public:
     ReportSignalsBlocked() {
         sigset_t set;
         sigemptyset(&set);
-        addReportSignals(set, true);
+        sigaddset(&set, SIGINT);
+        sigaddset(&set, SIGTERM);
+        sigaddset(&set, SIGXCPU);
+        sigaddset(&set, SIGALRM);
         sigprocmask(SIG_BLOCK, &set, &old_);
     }
     ~ReportSignalsBlocked() { sigprocmask(SIG_SETMASK, &old_, nullptr); }
