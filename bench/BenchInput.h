@@ -11,7 +11,7 @@
 #include <unistd.h>
 #include <zlib.h>
 
-#include "core/SolverWrapper.h"
+#include "formula/SolverWrapper.h"
 
 inline double now() {
     return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();

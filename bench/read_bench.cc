@@ -12,7 +12,7 @@
 #include <unistd.h>
 #include <zlib.h>
 
-#include "core/SolverWrapper.h"
+#include "formula/SolverWrapper.h"
 
 using namespace Sat;
 

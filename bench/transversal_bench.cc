@@ -1,4 +1,4 @@
-// Throughput of the minimal-transversal engine (core/Transversals.h): transversals per second,
+// Throughput of the minimal-transversal engine (transversal/Transversals.h): transversals per second,
 // median of the repetitions, of a chain of hypergraphs where each one's transversals become the
 // next one's edges:
 //   pairs-K     K disjoint edges {2i-1, 2i}: 2^K transversals of K literals, no dead branch.
@@ -28,7 +28,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "core/Transversals.h"
+#include "transversal/Transversals.h"
 
 using Family = std::vector<std::vector<int>>;
 

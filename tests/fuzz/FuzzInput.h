@@ -9,7 +9,7 @@
 #include <unistd.h>
 #include <zlib.h>
 
-#include "core/SolverWrapper.h"
+#include "formula/SolverWrapper.h"
 
 // The bytes in a memory file, written through zlib as they are or gzip-compressed, opened for
 // reading. The caller closes the stream.

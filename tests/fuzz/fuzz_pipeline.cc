@@ -4,7 +4,7 @@
 #include <cstdlib>
 
 #include "FuzzInput.h"
-#include "core/Enumeration.h"
+#include "enumerate/Enumeration.h"
 #include "support/Oracle.h"
 #include "utils/ParseUtils.h"
 

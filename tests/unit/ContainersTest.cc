@@ -11,7 +11,7 @@
 #include "containers/Heap.h"
 #include "containers/OccLists.h"
 #include "containers/Sort.h"
-#include "core/SolverTypes.h"
+#include "solver/SolverTypes.h"
 
 using namespace Sat;
 

@@ -11,7 +11,7 @@
 #include <unistd.h>
 #include <zlib.h>
 
-#include "core/SolverWrapper.h"
+#include "formula/SolverWrapper.h"
 #include "support/Oracle.h"
 #include "support/Process.h"
 

@@ -8,12 +8,12 @@
 #include <algorithm>
 #include <random>
 
-#include "core/DualRailSearch.h"
-#include "core/Enumeration.h"
-#include "core/PrimeReduction.h"
-#include "core/Reports.h"
-#include "core/RunContext.h"
-#include "core/TransversalPhases.h"
+#include "enumerate/DualRailSearch.h"
+#include "enumerate/Enumeration.h"
+#include "enumerate/PrimeReduction.h"
+#include "enumerate/Reports.h"
+#include "enumerate/RunContext.h"
+#include "enumerate/TransversalPhases.h"
 #include "support/Oracle.h"
 #include "support/Process.h"
 

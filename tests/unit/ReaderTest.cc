@@ -9,7 +9,7 @@
 #include <unistd.h>
 #include <zlib.h>
 
-#include "core/SolverWrapper.h"
+#include "formula/SolverWrapper.h"
 #include "support/Process.h"
 #include "utils/Output.h"
 

@@ -7,7 +7,7 @@
 #include <random>
 #include <unistd.h>
 
-#include "core/PrimeReduction.h"
+#include "enumerate/PrimeReduction.h"
 #include "support/Oracle.h"
 
 using namespace testutil;

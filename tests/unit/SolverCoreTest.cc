@@ -6,7 +6,7 @@
 #include <random>
 #include <set>
 
-#include "core/Solver.h"
+#include "solver/Solver.h"
 #include "support/Oracle.h"
 
 using namespace Sat;

@@ -9,7 +9,7 @@
 #include <set>
 #include <sstream>
 
-#include "core/Renumbering.h"
+#include "formula/Renumbering.h"
 #include "support/Oracle.h"
 #include "support/Process.h"
 

@@ -10,7 +10,7 @@
 #include <random>
 #include <set>
 
-#include "core/Transversals.h"
+#include "transversal/Transversals.h"
 #include "support/Oracle.h"
 
 using primal::TransversalEngine;

@@ -6,7 +6,7 @@
 #include <random>
 #include <unistd.h>
 
-#include "core/SolverWrapper.h"
+#include "formula/SolverWrapper.h"
 #include "support/Oracle.h"
 
 using namespace Sat;

@@ -1,0 +1,22 @@
+// Prime implicants are exactly the consistent minimal transversals of the prime implicates.
+// Once every implicate is known, the engine over them, with the implicants found so far as known
+// sets (a transversal that contains one is that one), yields each missing implicant exactly once,
+// with no solver call. Its time counts as maximal-model time.
+#include "enumerate/Reports.h"
+#include "transversal/Transversals.h"
+#include "enumerate/TransversalPhases.h"
+
+namespace primal {
+
+void completeImplicants(RunContext& ctx) {
+    EngineFinds finds;
+    TransversalEngine engine(ctx.n);
+    ctx.implicates.forEach([&](const int* b, const int* e) { engine.addEdge(std::vector<int>(b, e)); });
+    ctx.implicants.forEach([&](const int* b, const int* e) { engine.addKnown(std::vector<int>(b, e)); });
+    engine.enumerate([&](const std::vector<int>& t) {
+        finds.keep(ctx, true, t);
+        return true;
+    });
+}
+
+}  // namespace primal

@@ -1,0 +1,90 @@
+// Prime implicates as minimal transversals of the prime implicants. Given only some implicants
+// I', a consistent minimal transversal C of I' that is an implicate is a prime one (a smaller
+// implicate would hit every implicant, so C would not be minimal); one that is not has a model
+// of the formula outside C, which reduces to an implicant disjoint from C, hence new. When a
+// pass of the engine over I' yields only implicates, every prime implicate is known: a missing
+// one would contain a minimal transversal of I', which would be a known implicate below it.
+//
+// The engine's hypergraph is fixed during a pass, so implicants found in a pass join it at the
+// next one; until then a candidate that misses one of them cannot be an implicate and is skipped
+// without a solver call.
+#include <algorithm>
+
+#include "enumerate/Reports.h"
+#include "transversal/Transversals.h"
+#include "enumerate/TransversalPhases.h"
+#include "utils/System.h"
+
+namespace primal {
+
+namespace {
+
+// A pass that has found this many new implicants gives way to a new one over all of them: each
+// candidate is tested against the new implicants, which would cost more than a fresh pass.
+constexpr size_t max_new_per_pass = 256;
+
+}  // namespace
+
+bool implicatesFromImplicants(RunContext& ctx, bool implicants_complete, uint64_t steps, uint64_t per_prime,
+                              uint64_t trust_after) {
+    std::vector<int> term, prime;
+    uint64_t found = 0;
+    bool trusted = false;
+    std::vector<char> in_clause(2 * size_t(ctx.n) + 2, 0);
+    auto slot = [](int l) { return size_t(2 * std::abs(l) + (l < 0)); };
+    for (;;) {
+        EngineFinds finds;  // charges the engine's own time
+        TransversalEngine engine(ctx.n);
+        ctx.implicants.forEach([&](const int* b, const int* e) { engine.addEdge(std::vector<int>(b, e)); });
+        ctx.implicates.forEach([&](const int* b, const int* e) { engine.addKnown(std::vector<int>(b, e)); });
+        engine.setStepLimit(steps, per_prime);
+        PrimeStore fresh;  // implicants found in this pass
+
+        bool done = engine.enumerate([&](const std::vector<int>& clause) {
+            if (implicants_complete) {
+                // Kept only while the loop may still take over (it must know what was printed).
+                finds.keep(ctx, false, clause, !trusted);
+                if (!trusted && ++found >= trust_after) {
+                    trusted = true;
+                    engine.liftStepLimit();
+                }
+                return true;
+            }
+            bool hits_fresh = true;
+            if (fresh.size() != 0) {
+                for (int l : clause) in_clause[slot(l)] = 1;
+                fresh.forEach([&](const int* b, const int* e) {
+                    if (hits_fresh && std::none_of(b, e, [&](int l) { return in_clause[slot(l)] != 0; }))
+                        hits_fresh = false;
+                });
+                for (int l : clause) in_clause[slot(l)] = 0;
+            }
+            if (!hits_fresh) return true;
+
+            double t1 = Sat::userCpuTime();
+            finds.chargeUntil(t1);
+            term.clear();
+            for (int l : clause) term.push_back(-l);
+            bool consistent = termConsistent(ctx, term);
+            double t2 = Sat::userCpuTime();
+            addTime(time_sat_call, t2 - t1);
+            if (consistent) {
+                reduceModel(ctx, prime);
+                ctx.implicants.add(prime);
+                fresh.add(prime);
+            } else {
+                prime = clause;
+                ctx.implicates.add(prime);
+            }
+            double t3 = Sat::userCpuTime();
+            addTime(time_reduction, t3 - t1);
+            finds.resumeFrom(t3);
+            ctx.record(consistent, prime);
+            return fresh.size() < max_new_per_pass;
+        });
+        if (!done && engine.stepLimitHit()) return false;
+        if (fresh.size() == 0) return true;
+    }
+}
+
+}  // namespace primal

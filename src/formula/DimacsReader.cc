@@ -1,0 +1,48 @@
+// DIMACS CNF reader. Lenient by design: only the header keyword and the integer syntax are
+// validated; the declared variable count is compared with the variables used at the end and a
+// mismatch is reported without stopping. Literals beyond what the solvers can represent, and
+// integers beyond 32 bits, are syntax errors.
+#include <algorithm>
+#include <string>
+
+#include "formula/SolverWrapper.h"
+#include "utils/Output.h"
+#include "utils/ParseUtils.h"
+
+namespace Sat {
+
+void SolverWrapper::readInstance(gzFile input) {
+    StreamBuffer in(input);
+    int header_vars = 0;
+    std::vector<int> lits;
+
+    for (;;) {
+        skipWhitespace(in);
+        if (*in == EOF) break;
+        if (*in == 'p') {
+            if (!eagerMatch(in, "p cnf")) throwUnexpectedChar(*in, true);
+            header_vars = parseInt(in);
+            (void)parseInt(in);  // the clause count is not used
+        } else if (*in == 'c') {
+            if (eagerMatch(in, "c n orig vars"))
+                nOrigVars = parseInt(in);
+            else
+                skipLine(in);
+        } else {
+            lits.clear();
+            for (;;) {
+                int parsed = parseInt(in);
+                if (parsed == 0) break;
+                int64_t var = parsed < 0 ? -int64_t(parsed) : int64_t(parsed);
+                if (var > max_dimacs_var)
+                    throw ParseError{"PARSE ERROR! Variable index too large: " + std::to_string(parsed) + "\n", false};
+                lits.push_back(parsed);
+            }
+            cls.emplace_back(lits.begin(), lits.end());
+            for (int l : lits) maxVar = std::max(maxVar, l < 0 ? -l : l);
+        }
+    }
+    if (maxVar != header_vars) outPuts("PARSE ERROR...vars in S.nVars different from the header vars number");
+}
+
+}  // namespace Sat

@@ -1,0 +1,62 @@
+#include "formula/SolverWrapper.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "utils/Output.h"
+
+namespace Sat {
+
+SolverWrapper::SolverWrapper() : S(), nVars(0), lastAuxVar(0), nOrigVars(0), maxVar(0), solver(&S) {}
+
+SolverWrapper::~SolverWrapper() {}
+
+void SolverWrapper::toLits(const std::vector<int>& clause, vec<Lit>& lits) {
+    for (int l : clause) {
+        int v = (l < 0 ? -l : l) - 1;
+        ensureVar(v + 1);
+        lits.push(mkLit(v, l < 0));
+    }
+}
+
+void SolverWrapper::addClause(std::vector<int>& clause, bool push) {
+    cls.push_back(clause);
+    for (int l : clause) ensureVar(l < 0 ? -l : l);
+    if (push) pushClause(clause);
+}
+
+void SolverWrapper::pushClause(std::vector<int>& clause) {
+    vec<Lit> lits;
+    toLits(clause, lits);
+    S.addClause_(lits);
+}
+
+void SolverWrapper::pushInstance() {
+    vec<Lit> lits;
+    for (size_t i = 0; i < cls.size(); i++) {
+        lits.clear();
+        toLits(cls[i], lits);
+        S.addClause_(lits);
+    }
+}
+
+void SolverWrapper::printCls() {
+    for (const std::vector<int>& c : cls) {
+        std::string line;
+        char num[16];
+        for (int l : c) {
+            int n = std::snprintf(num, sizeof num, " %d", l);
+            line.append(num, size_t(n));
+        }
+        line.push_back('\n');
+        outWrite(line.data(), line.size());
+    }
+}
+
+void SolverWrapper::notEmptyError() {
+    outPuts("Dual Rail Encode Error...the Solver is not empty.");
+    std::exit(1);
+}
+
+}  // namespace Sat

@@ -1,0 +1,82 @@
+// Formula wrappers: a solver paired with a store of the clauses given to it as DIMACS integers
+// (1-based variable, sign for polarity). The wrapper creates solver variables on demand, densely
+// and in increasing order (DIMACS variable k is solver variable k-1), and hands clauses to the
+// solver in batch (pushInstance), one by one (pushClause) or incrementally against a retained
+// assignment (pushClauseIncr). Dual-rail clauses pushed at once are not stored: a run adds one
+// per prime and never reads them back. Wrappers own their solver, store and selector list; they
+// are never copied.
+#ifndef PRIMAL_CORE_SOLVERWRAPPER_H
+#define PRIMAL_CORE_SOLVERWRAPPER_H
+
+#include <vector>
+#include <zlib.h>
+
+#include "solver/Solver.h"
+
+namespace Sat {
+
+class SolverWrapper {
+public:
+    Solver S;
+    int nVars;
+    int lastAuxVar;
+    std::vector<std::vector<int>> cls;
+    std::vector<int> auxVars;
+    int nOrigVars;
+    int maxVar;  // largest variable index that readInstance met (0: none)
+    Solver* solver;
+
+    // Largest DIMACS variable the dual-rail encoding can represent (its rails 2x-1 and 2x must
+    // be solver variables).
+    static constexpr int max_dimacs_var = Solver::max_vars / 2;
+
+    SolverWrapper();
+    ~SolverWrapper();
+    SolverWrapper(const SolverWrapper&) = delete;
+    SolverWrapper& operator=(const SolverWrapper&) = delete;
+
+    // Makes DIMACS variable k available (creates variables up to k).
+    void ensureVar(int k) {
+        while (nVars < k) {
+            S.newVar(l_Undef, true);
+            nVars++;
+        }
+    }
+
+    void addClause(std::vector<int>& clause, bool push);
+    void pushClause(std::vector<int>& clause);
+    void pushInstance();
+    void printCls();
+
+    // Reads DIMACS CNF into cls and sets maxVar; creates no solver variable and adds nothing to
+    // the solver (pushInstance creates the variables that the clauses use). Throws ParseError on
+    // a syntax error, ReadError when the stream is damaged or cut short.
+    void readInstance(gzFile in);
+
+    // Replaces cls by a CNF of its negation with one selector per clause. Precondition: the
+    // solver holds no clauses (otherwise the process ends with status 1).
+    void negateFormula();
+
+    // Dual-rail: input literal +x is rail 2x-1, -x is rail 2x (DIMACS numbering).
+    void cls2DualRailClause(std::vector<int>& clause, std::vector<int>& out, bool positive);
+    void addDualRailCls(std::vector<int>& clause, bool positive, bool push);
+    bool addDualRailClsIncr(std::vector<int>& clause, bool positive, bool push);
+    bool pushClauseIncr(std::vector<int>& clause);
+    void dualRailEncode();
+
+private:
+    void toLits(const std::vector<int>& clause, vec<Lit>& lits);
+    [[noreturn]] void notEmptyError();
+};
+
+class DR_SolverWrapper : public SolverWrapper {
+public:
+    Solver* drSolver;
+    bool maximal;
+
+    DR_SolverWrapper() : SolverWrapper(), drSolver(&S), maximal(true) {}
+};
+
+}  // namespace Sat
+
+#endif

@@ -1,0 +1,186 @@
+// MMCS over bit sets. Level d of the search (S has d members) keeps U_d, the uncovered edges,
+// and crit_d[j], the critical edges of the j-th member of S; adding v gives
+//   U_{d+1} = U_d \ occ(v),  crit_{d+1}[j] = crit_d[j] \ occ(v),  crit_{d+1}[d] = U_d ∩ occ(v),
+// and v keeps S minimal exactly when no crit_{d+1}[j] is empty. Levels are stored one after the
+// other (level d holds d + 1 edge sets), so going back up costs nothing. A vertex that breaks
+// minimality at a node does so everywhere below it (critical edges only shrink), so it is
+// dropped for the rest of the node rather than offered to the later branches.
+//
+// Blocked vertices (the complement of a member; the last missing member of a known set) keep a
+// count, as in the occurrence-list search; a bit set of them is what the branch choice reads.
+// The recursion is at most n + 1 deep, n <= 128.
+#include "transversal/DenseTransversals.h"
+
+#include "transversal/KnownSets.h"
+
+#include <algorithm>
+#include <array>
+#include <cassert>
+
+namespace primal {
+
+namespace {
+
+template <unsigned W>
+class DenseSearch {
+    using VSet = std::array<uint64_t, W>;
+
+public:
+    DenseSearch(const TransversalProblem& p, const std::function<bool(const std::vector<int>&)>& visit)
+        : p(p), visit(visit), m(uint32_t(p.estart.size() - 1)), M((m + 63) / 64), known(p.nv, p.klits, p.kstart) {
+        edge.assign(m, VSet{});
+        occ.assign(size_t(p.nv) * M, 0);
+        for (uint32_t e = 0; e < m; e++)
+            for (size_t j = p.estart[e]; j < p.estart[e + 1]; j++) {
+                uint32_t x = p.elits[j];
+                edge[e][x / 64] |= uint64_t(1) << (x % 64);
+                occ[size_t(x) * M + e / 64] |= uint64_t(1) << (e % 64);
+            }
+        blockCount.assign(p.nv, 0);
+        inS.assign(p.nv, 0);
+        known.blockSingles([this](uint32_t w) { block(w); });
+        sets.assign(2 * size_t(M), 0);  // level 0: U_0 (every edge) and no member
+        for (uint32_t e = 0; e < m; e++) sets[e / 64] |= uint64_t(1) << (e % 64);
+    }
+
+    bool run(bool& limit_hit) {
+        VSet cand;
+        cand.fill(~uint64_t(0));
+        if (p.nv % 64 != 0) cand[p.nv / 64] = (uint64_t(1) << (p.nv % 64)) - 1;
+        for (unsigned i = p.nv / 64 + (p.nv % 64 != 0); i < W; i++) cand[i] = 0;
+        bool done = node(0, 0, cand);
+        limit_hit = limitHit;
+        return done;
+    }
+
+private:
+    const TransversalProblem& p;
+    const std::function<bool(const std::vector<int>&)>& visit;
+    const uint32_t m, M;
+    std::vector<VSet> edge;
+    std::vector<uint64_t> occ;  // vertex x's edges: occ[x * M ..]
+    KnownSets known;
+    std::vector<uint32_t> blockCount, S;
+    std::vector<char> inS;
+    VSet blocked{};
+    // Level d starts at word `at` and holds U_d, then crit_d[0..d-1], M words each.
+    std::vector<uint64_t> sets;
+    std::vector<int> out;
+    uint64_t steps = 0, found = 0;
+    bool limitHit = false;
+
+    void block(uint32_t w) {
+        if (blockCount[w]++ == 0) blocked[w / 64] |= uint64_t(1) << (w % 64);
+    }
+    void unblock(uint32_t w) {
+        if (--blockCount[w] == 0) blocked[w / 64] &= ~(uint64_t(1) << (w % 64));
+    }
+
+    void push(uint32_t v) {
+        S.push_back(v);
+        inS[v] = 1;
+        block(v ^ 1);
+        known.join(v, inS, [this](uint32_t w) { block(w); });
+    }
+    void pop(uint32_t v) {
+        known.leave(v, [this](uint32_t w) { unblock(w); });
+        unblock(v ^ 1);
+        inS[v] = 0;
+        S.pop_back();
+    }
+
+    static unsigned count(const VSet& a, const VSet& b) {
+        unsigned c = 0;
+        for (unsigned i = 0; i < W; i++) c += unsigned(__builtin_popcountll(a[i] & b[i]));
+        return c;
+    }
+
+    // The node with d members whose level starts at word `at`; cand: the candidate vertices.
+    bool node(uint32_t d, size_t at, const VSet& cand) {
+        const uint64_t* U = sets.data() + at;
+        bool covered = true;
+        for (uint32_t i = 0; i < M && covered; i++) covered = U[i] == 0;
+        if (covered) {
+            out.clear();
+            for (uint32_t x : S) out.push_back(x & 1 ? -int(x / 2 + 1) : int(x / 2 + 1));
+            std::sort(out.begin(), out.end());
+            found++;
+            return visit(out);
+        }
+        if (p.stepBase != 0 && ++steps > p.stepBase + p.stepPer * found) {
+            limitHit = true;
+            return false;
+        }
+        if (p.maxSize != 0 && d >= p.maxSize) return true;
+
+        VSet usable;
+        for (unsigned i = 0; i < W; i++) usable[i] = cand[i] & ~blocked[i];
+        uint32_t best = 0;
+        unsigned fewest = ~0u;
+        for (uint32_t i = 0; i < M && fewest > 0; i++)
+            for (uint64_t bits = U[i]; bits != 0 && fewest > 0; bits &= bits - 1) {
+                uint32_t e = i * 64 + uint32_t(__builtin_ctzll(bits));
+                unsigned c = count(edge[e], usable);
+                if (c <= fewest) fewest = c, best = e;
+            }
+        if (fewest == 0) return true;  // an uncovered edge that nothing usable can hit
+
+        VSet branch, rest;
+        for (unsigned i = 0; i < W; i++) {
+            branch[i] = edge[best][i] & usable[i];
+            rest[i] = cand[i] & ~branch[i];
+        }
+        const size_t next = at + size_t(d + 1) * M, need = next + size_t(d + 2) * M;
+        if (sets.size() < need) sets.resize(need);
+        for (unsigned wi = 0; wi < W; wi++)
+            for (uint64_t bits = branch[wi]; bits != 0; bits &= bits - 1) {
+                const uint32_t v = wi * 64 + uint32_t(__builtin_ctzll(bits));
+                const uint64_t* ov = occ.data() + size_t(v) * M;
+                const uint64_t* cur = sets.data() + at;
+                uint64_t* nxt = sets.data() + next;
+                bool minimal = true;
+                for (uint32_t j = 1; j <= d && minimal; j++) {
+                    const uint64_t* c = cur + size_t(j) * M;
+                    uint64_t* n = nxt + size_t(j) * M;
+                    uint64_t any = 0;
+                    for (uint32_t i = 0; i < M; i++) any |= n[i] = c[i] & ~ov[i];
+                    minimal = any != 0;
+                }
+                if (!minimal) continue;
+                uint64_t* nu = nxt;
+                uint64_t* nc = nxt + size_t(d + 1) * M;
+                for (uint32_t i = 0; i < M; i++) {
+                    nu[i] = cur[i] & ~ov[i];
+                    nc[i] = cur[i] & ov[i];
+                }
+                push(v);
+                bool go_on = node(d + 1, next, rest);
+                pop(v);
+                if (!go_on) return false;
+                rest[wi] |= uint64_t(1) << (v % 64);  // later branches may take v
+            }
+        return true;
+    }
+};
+
+template <unsigned W>
+bool runDense(const TransversalProblem& p, const std::function<bool(const std::vector<int>&)>& visit, bool& limit_hit) {
+    DenseSearch<W> search(p, visit);
+    return search.run(limit_hit);
+}
+
+}  // namespace
+
+bool denseTransversals(const TransversalProblem& p, const std::function<bool(const std::vector<int>&)>& visit,
+                       bool& limit_hit) {
+    assert(p.nv <= max_dense_vertices);
+    switch ((p.nv + 63) / 64) {
+        case 0:
+        case 1: return runDense<1>(p, visit, limit_hit);
+        case 2: return runDense<2>(p, visit, limit_hit);
+        case 3: return runDense<3>(p, visit, limit_hit);
+        default: return runDense<4>(p, visit, limit_hit);
+    }
+}
+
+}  // namespace primal
