@@ -3,9 +3,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <new>
+#include <stdexcept>
 #include <sys/stat.h>
 #include <zlib.h>
 
+#include "cli/PrintingSink.h"
+#include "cli/Reports.h"
 #include "enumerate/Enumeration.h"
 #include "formula/SolverWrapper.h"
 #include "utils/Options.h"
@@ -52,12 +55,13 @@ int main(int argc, char** argv) {
         BoolOption strict("MAIN", "strict", "Validate DIMACS header during parsing.", false);
         BoolOption print_all("MAIN", "print_all", "If true, you all the Prime Implicants/Implicates are printed", false);
         BoolOption print_time("MAIN", "print_time", "If true, the time is printed", false);
+        const primal::RunOptions defaults;
         IntOption engine_steps("MAIN", "engine-steps",
                                "Search steps of the transversal engine, plus 100 per prime it finds, before the dual-rail search takes over (0: dual-rail search only).",
-                               250000, IntRange(0, INT32_MAX));
+                               int32_t(defaults.engine_steps), IntRange(0, INT32_MAX));
         IntOption endgame_conflicts("MAIN", "endgame",
                                     "Conflicts of one dual-rail search before the transversal endgame takes over (0: never).",
-                                    20000, IntRange(0, INT32_MAX));
+                                    int32_t(defaults.endgame_conflicts), IntRange(0, INT32_MAX));
 
         parseOptions(argc, argv, true);
         // A write to a pipe whose reader has gone fails with EPIPE instead of killing the
@@ -88,13 +92,11 @@ int main(int argc, char** argv) {
         outPrintf("Negated formula :%s\n", argc >= 3 ? argv[2] : "");
 
         primal::RunOptions opts;
-        opts.print_all = print_all;
-        opts.print_time = print_time;
         opts.engine_steps = int32_t(engine_steps);
         opts.endgame_conflicts = int32_t(endgame_conflicts);
-        int status;
+        primal::PrintingSink sink(print_all, print_time);
         try {
-            status = primal::runSequence(formula, dual, in, opts);
+            primal::runSequence(formula, dual, in, opts, sink, primal::run_times);
         } catch (ReadError& e) {
             outFlush();
             std::fprintf(stderr, "ERROR! Could not read file: %s: %s\n", input_name, e.reason.c_str());
@@ -110,11 +112,14 @@ int main(int argc, char** argv) {
             std::exit(3);
         }
         outFlush();
-        if (status != 0) std::exit(status);
     } catch (OutOfMemoryException&) {
         memoutExit();
     } catch (std::bad_alloc&) {
         memoutExit();
+    } catch (std::logic_error& e) {  // an internal failure
+        outPuts(e.what());
+        outFlush();
+        std::exit(1);
     }
     return 0;
 }

@@ -2,19 +2,18 @@
 // Once every implicate is known, the engine over them, with the implicants found so far as known
 // sets (a transversal that contains one is that one), yields each missing implicant exactly once,
 // with no solver call. Its time counts as maximal-model time.
-#include "enumerate/Reports.h"
+#include "enumerate/Phases.h"
 #include "transversal/Transversals.h"
-#include "enumerate/TransversalPhases.h"
 
 namespace primal {
 
 void completeImplicants(RunContext& ctx) {
-    EngineFinds finds;
+    PhaseTimer timer(ctx.times.max_model);
     TransversalEngine engine(ctx.n);
     ctx.implicates.forEach([&](const int* b, const int* e) { engine.addEdge(std::vector<int>(b, e)); });
     ctx.implicants.forEach([&](const int* b, const int* e) { engine.addKnown(std::vector<int>(b, e)); });
     engine.enumerate([&](const std::vector<int>& t) {
-        finds.keep(ctx, true, t);
+        keepFound(ctx, timer, true, t);
         return true;
     });
 }

@@ -4,10 +4,9 @@
 // transversal of a large structured formula can be long, hence the step bound.
 #include <functional>
 
-#include "enumerate/Reports.h"
+#include "enumerate/Phases.h"
 #include "transversal/Transversals.h"
-#include "enumerate/TransversalPhases.h"
-#include "utils/System.h"
+#include "utils/LitIndex.h"
 
 namespace primal {
 
@@ -15,36 +14,12 @@ namespace {
 
 bool tautological(const std::vector<int>& clause, std::vector<char>& seen) {
     bool taut = false;
-    for (int l : clause) seen[size_t(2 * std::abs(l) + (l < 0))] = 1;
+    for (int l : clause) seen[litIndex(l)] = 1;
     for (int l : clause)
-        if (seen[size_t(2 * std::abs(l) + (l > 0))]) taut = true;
-    for (int l : clause) seen[size_t(2 * std::abs(l) + (l < 0))] = 0;
+        if (seen[litIndex(-l)]) taut = true;
+    for (int l : clause) seen[litIndex(l)] = 0;
     return taut;
 }
-
-}  // namespace
-
-EngineFinds::EngineFinds() : t0(Sat::userCpuTime()) {}
-
-EngineFinds::~EngineFinds() { restart(); }
-
-void EngineFinds::restart() { chargeUntil(Sat::userCpuTime()); }
-
-void EngineFinds::chargeUntil(double now) {
-    addTime(time_max_m, now - t0);
-    t0 = now;
-}
-
-void EngineFinds::resumeFrom(double now) { t0 = now; }
-
-void EngineFinds::keep(RunContext& ctx, bool implicant, const std::vector<int>& found, bool store) {
-    prime = found;
-    if (store) (implicant ? ctx.implicants : ctx.implicates).add(prime);
-    ctx.record(implicant, prime);
-    if (++count % 4096 == 0) restart();
-}
-
-namespace {
 
 bool run(const std::vector<std::vector<int>>& clauses, int n, uint64_t steps, uint64_t per_prime,
          const std::function<void(const std::vector<int>&)>& keep) {
@@ -61,17 +36,24 @@ bool run(const std::vector<std::vector<int>>& clauses, int n, uint64_t steps, ui
 
 }  // namespace
 
+void keepFound(RunContext& ctx, PhaseTimer& timer, bool implicant, const std::vector<int>& found, bool store) {
+    if (store) (implicant ? ctx.implicants : ctx.implicates).add(found);
+    ctx.record(implicant, found);
+    timer.tick();
+}
+
 bool implicantsFromClauses(RunContext& ctx, uint64_t steps, uint64_t per_prime) {
-    EngineFinds finds;
-    return run(ctx.formula.cls, ctx.n, steps, per_prime, [&](const std::vector<int>& t) { finds.keep(ctx, true, t); });
+    PhaseTimer timer(ctx.times.max_model);
+    return run(ctx.formula.cls, ctx.n, steps, per_prime,
+               [&](const std::vector<int>& t) { keepFound(ctx, timer, true, t); });
 }
 
 bool implicantsOfClauses(const std::vector<std::vector<int>>& clauses, int n, PrimeStore& out, uint64_t steps,
-                         uint64_t per_prime) {
-    EngineFinds finds;  // charges the time, kept current for progress reports as keep() does
+                         uint64_t per_prime, PhaseTimes& times) {
+    PhaseTimer timer(times.max_model);
     return run(clauses, n, steps, per_prime, [&](const std::vector<int>& t) {
         out.add(t);
-        if (out.size() % 4096 == 0) finds.restart();
+        timer.tick();
     });
 }
 

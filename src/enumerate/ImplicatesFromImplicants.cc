@@ -10,10 +10,10 @@
 // without a solver call.
 #include <algorithm>
 
-#include "enumerate/Reports.h"
+#include "enumerate/CandidateStep.h"
+#include "enumerate/Phases.h"
 #include "transversal/Transversals.h"
-#include "enumerate/TransversalPhases.h"
-#include "utils/System.h"
+#include "utils/LitIndex.h"
 
 namespace primal {
 
@@ -31,9 +31,8 @@ bool implicatesFromImplicants(RunContext& ctx, bool implicants_complete, uint64_
     uint64_t found = 0;
     bool trusted = false;
     std::vector<char> in_clause(2 * size_t(ctx.n) + 2, 0);
-    auto slot = [](int l) { return size_t(2 * std::abs(l) + (l < 0)); };
     for (;;) {
-        EngineFinds finds;  // charges the engine's own time
+        PhaseTimer search(ctx.times.max_model);  // the engine's own time
         TransversalEngine engine(ctx.n);
         ctx.implicants.forEach([&](const int* b, const int* e) { engine.addEdge(std::vector<int>(b, e)); });
         ctx.implicates.forEach([&](const int* b, const int* e) { engine.addKnown(std::vector<int>(b, e)); });
@@ -43,7 +42,7 @@ bool implicatesFromImplicants(RunContext& ctx, bool implicants_complete, uint64_
         bool done = engine.enumerate([&](const std::vector<int>& clause) {
             if (implicants_complete) {
                 // Kept only while the loop may still take over (it must know what was printed).
-                finds.keep(ctx, false, clause, !trusted);
+                keepFound(ctx, search, false, clause, !trusted);
                 if (!trusted && ++found >= trust_after) {
                     trusted = true;
                     engine.liftStepLimit();
@@ -52,34 +51,23 @@ bool implicatesFromImplicants(RunContext& ctx, bool implicants_complete, uint64_
             }
             bool hits_fresh = true;
             if (fresh.size() != 0) {
-                for (int l : clause) in_clause[slot(l)] = 1;
+                for (int l : clause) in_clause[litIndex(l)] = 1;
                 fresh.forEach([&](const int* b, const int* e) {
-                    if (hits_fresh && std::none_of(b, e, [&](int l) { return in_clause[slot(l)] != 0; }))
+                    if (hits_fresh && std::none_of(b, e, [&](int l) { return in_clause[litIndex(l)] != 0; }))
                         hits_fresh = false;
                 });
-                for (int l : clause) in_clause[slot(l)] = 0;
+                for (int l : clause) in_clause[litIndex(l)] = 0;
             }
             if (!hits_fresh) return true;
 
-            double t1 = Sat::userCpuTime();
-            finds.chargeUntil(t1);
+            const double t1 = search.chargeUntil(Sat::userCpuTime());
             term.clear();
             for (int l : clause) term.push_back(-l);
-            bool consistent = termConsistent(ctx, term);
-            double t2 = Sat::userCpuTime();
-            addTime(time_sat_call, t2 - t1);
-            if (consistent) {
-                reduceModel(ctx, prime);
-                ctx.implicants.add(prime);
-                fresh.add(prime);
-            } else {
-                prime = clause;
-                ctx.implicates.add(prime);
-            }
-            double t3 = Sat::userCpuTime();
-            addTime(time_reduction, t3 - t1);
-            finds.resumeFrom(t3);
-            ctx.record(consistent, prime);
+            StepEnd step = candidateStep(ctx, term, t1, prime, [&fresh](bool implicant, const std::vector<int>& p) {
+                if (implicant) fresh.add(p);  // no blocking: the next pass takes it as an edge
+                return true;
+            });
+            search.resumeFrom(step.at);
             return fresh.size() < max_new_per_pass;
         });
         if (!done && engine.stepLimitHit()) return false;

@@ -1,12 +1,8 @@
 #include "enumerate/PrimeReduction.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cstdlib>
-
-#include "utils/Output.h"
-
-primeutil::OccList occ_lst;
-std::vector<bool> cls2exclude;
 
 namespace primeutil {
 
@@ -22,14 +18,10 @@ bool isSAT(const std::vector<int>& clause, const std::vector<unsigned short>& mo
     return false;
 }
 
-bool safeFlip(int var, std::vector<unsigned short>& model, const std::vector<std::vector<int>>& clauses) {
+bool Reducer::safeFlip(int var, std::vector<unsigned short>& model, const std::vector<std::vector<int>>& clauses) {
     unsigned short val = model[size_t(var)];
+    assert(val <= DROPPED);  // the value codes are the only values
     if (val == UNDEF || val == DROPPED) return false;
-    if (val > DROPPED) {
-        Sat::outPuts("Forbidden value for model");
-        Sat::outFlush();
-        std::exit(1);
-    }
     model[size_t(var)] = DROPPED;
     // A variable beyond the occurrence lists occurs nowhere: no clause needs it.
     if (var >= occ_lst.vars()) return true;
@@ -45,12 +37,12 @@ bool safeFlip(int var, std::vector<unsigned short>& model, const std::vector<std
     return true;
 }
 
-void propagate(int lit) {
+void Reducer::propagate(int lit) {
     if (std::abs(lit) > occ_lst.vars()) return;
     for (const unsigned int *p = occ_lst.begin(lit), *e = occ_lst.end(lit); p != e; ++p) cls2exclude[*p] = true;
 }
 
-std::vector<int> extract_Prime(const std::vector<std::vector<int>>& clauses, std::vector<unsigned short>& model) {
+std::vector<int> Reducer::extract_Prime(const std::vector<std::vector<int>>& clauses, std::vector<unsigned short>& model) {
     std::vector<int> prime;
     size_t n = model.size();
     for (size_t i = 0; i < n; i++) {
@@ -66,7 +58,7 @@ std::vector<int> extract_Prime(const std::vector<std::vector<int>>& clauses, std
     return prime;
 }
 
-bool buildOccLists(const std::vector<std::vector<int>>& clauses) {
+bool Reducer::buildOccLists(const std::vector<std::vector<int>>& clauses) {
     // A clause holding x and -x is satisfied by every assignment, so no variable is needed for
     // it; listing it would keep x in implicants that are not prime.
     int vars = 0;

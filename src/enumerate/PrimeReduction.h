@@ -1,10 +1,11 @@
 // Greedy reduction of a total model to a prime implicant. Variables are offered for dropping
 // in ascending order; a variable is dropped when every clause its current literal satisfies
 // is either covered (already satisfied by a kept literal) or satisfied by another literal.
-// Works on per-variable occurrence lists built once (occ_lst) and one covered bit per clause
-// (cls2exclude), which the caller clears before each reduction.
-#ifndef PRIMAL_CORE_PRIMEREDUCTION_H
-#define PRIMAL_CORE_PRIMEREDUCTION_H
+// Works on per-variable occurrence lists built once per formula (occ_lst) and one covered bit per
+// clause (cls2exclude), which the caller clears before each reduction. Both belong to one run
+// (a Reducer), so that two runs in one process share nothing.
+#ifndef PRIMAL_ENUMERATE_PRIMEREDUCTION_H
+#define PRIMAL_ENUMERATE_PRIMEREDUCTION_H
 
 #include <cstddef>
 #include <vector>
@@ -32,24 +33,27 @@ public:
     static size_t slot(int lit) { return lit > 0 ? 2 * size_t(lit) : 2 * size_t(-lit) + 1; }
 };
 
-// Preconditions for all: occ_lst describes `clauses`, cls2exclude has one bit per clause.
-// Returns the prime implicant as DIMACS literals in ascending order; rewrites model (dropped
-// variables get code 3) and sets covered bits. Every model entry must be 0 or 1.
-std::vector<int> extract_Prime(const std::vector<std::vector<int>>& clauses, std::vector<unsigned short>& model);
-// Drops variable var (0-based) when no clause needs its value; returns whether it did.
-bool safeFlip(int var, std::vector<unsigned short>& model, const std::vector<std::vector<int>>& clauses);
-// Marks every clause containing the literal as covered.
-void propagate(int lit);
 bool isSAT(const std::vector<int>& clause, const std::vector<unsigned short>& model);
 
-// Builds occ_lst from the clauses (tautological clauses are left out: they need no literal)
-// and sizes cls2exclude to one cleared bit per clause.
-// Returns false when a clause contains the literal 0.
-bool buildOccLists(const std::vector<std::vector<int>>& clauses);
+struct Reducer {
+    OccList occ_lst;
+    std::vector<bool> cls2exclude;
+
+    // Builds occ_lst from the clauses (tautological clauses are left out: they need no literal)
+    // and sizes cls2exclude to one cleared bit per clause.
+    // Returns false when a clause contains the literal 0.
+    bool buildOccLists(const std::vector<std::vector<int>>& clauses);
+
+    // Preconditions for the rest: occ_lst describes `clauses`, cls2exclude has one bit per
+    // clause. Returns the prime implicant as DIMACS literals in ascending order; rewrites model
+    // (dropped variables get code 3) and sets covered bits. Every model entry must be 0 or 1.
+    std::vector<int> extract_Prime(const std::vector<std::vector<int>>& clauses, std::vector<unsigned short>& model);
+    // Drops variable var (0-based) when no clause needs its value; returns whether it did.
+    bool safeFlip(int var, std::vector<unsigned short>& model, const std::vector<std::vector<int>>& clauses);
+    // Marks every clause containing the literal as covered.
+    void propagate(int lit);
+};
 
 }  // namespace primeutil
-
-extern primeutil::OccList occ_lst;
-extern std::vector<bool> cls2exclude;
 
 #endif

@@ -1,23 +1,49 @@
 // What the phases of an enumeration share: the formula, its variables, the primes found so far
-// and how to report them. The phases, in the order a run takes them:
-//   dualRailLoop        maximal models of the dual-rail solver name candidate terms (the main
-//                       engine; stops early when one search passes its conflict budget);
-//   transversalEndgame  the rest of the prime implicates from minimal transversals of the
+// and where they go. The phases, in the order a run may take them (Policy.h decides which):
+//   implicantsFromClauses / implicatesFromImplicants   the transversal engine (TransversalPhases.h);
+//   dualRailLoop        maximal models of the dual-rail solver name candidate terms (stops early
+//                       when one search passes its conflict budget);
+//   the endgame         the rest of the prime implicates from minimal transversals of the
 //                       implicants found so far (only after an early stop);
-//   completeImplicants  the prime implicants the first two cannot reach, as minimal consistent
+//   completeImplicants  the prime implicants the others cannot reach, as minimal consistent
 //                       transversals of the prime implicates.
-// Enumeration.cc holds the run sequence and the policy that joins them.
-#ifndef PRIMAL_CORE_RUNCONTEXT_H
-#define PRIMAL_CORE_RUNCONTEXT_H
+// Every prime leaves through record(), which maps it to input numbers and hands it to the sink.
+#ifndef PRIMAL_ENUMERATE_RUNCONTEXT_H
+#define PRIMAL_ENUMERATE_RUNCONTEXT_H
 
 #include <cstdint>
 #include <set>
 #include <vector>
 
+#include "enumerate/PhaseTimer.h"
+#include "enumerate/PrimeReduction.h"
+#include "enumerate/PrimeSink.h"
 #include "enumerate/PrimeStore.h"
 #include "formula/SolverWrapper.h"
 
 namespace primal {
+
+// A sink said stop: unwinds the enumeration from wherever the prime was found.
+struct StopRun {};
+
+// The run's exit for primes, shared by the contexts of a split formula's parts: counts what
+// it hands over and asks the sink whether to go on.
+class Recorder {
+public:
+    Recorder(PrimeSink& sink, PhaseTimes& times) : sink_(sink), times_(times), literals_(sink.wantsLiterals()) {}
+    // A prime in input numbering (sorted in place when the sink wants the literals).
+    void recordInput(bool implicant, std::vector<int>& lits);
+    bool wantsLiterals() const { return literals_; }
+    PhaseTimes& times() { return times_; }
+    PrimeSink& sink() { return sink_; }
+    RunFigures figures() const;
+
+private:
+    PrimeSink& sink_;
+    PhaseTimes& times_;
+    bool literals_;
+    uint64_t count_[2] = {0, 0};  // implicates, implicants
+};
 
 // Every phase works on the variables 1..n that occur in the formula, numbered densely in the
 // order of their input indices (see Renumbering.h); only record() speaks input indices.
@@ -25,9 +51,11 @@ struct RunContext {
     Sat::SolverWrapper& formula;   // holds the clauses and checks candidate terms
     int n;                         // variables 1..n
     std::vector<int> test_vars;    // 1..n, ascending
-    bool print_all;
+    Recorder& out;
+    PhaseTimes& times;
     PrimeStore implicants;         // every prime found, in the order found
     PrimeStore implicates;
+    primeutil::Reducer reducer;    // built over formula.cls by the caller
     std::vector<unsigned short> rmodel;  // reduction model, one value code per variable
     std::vector<int> orig_var;     // input index of variable v at entry v; empty: the same
     // Primes recorded before the dual-rail loop started, which it must not record again. They
@@ -35,17 +63,17 @@ struct RunContext {
     // again anyway. Sorted literal lists.
     std::set<std::vector<int>> earlier_implicants, earlier_implicates;
     // Implicants of a part of a formula are not primes of the whole: they are kept in
-    // `implicants` but not recorded (see Decomposition.h).
+    // `implicants` but not recorded (see ByParts.h).
     bool defer_implicants = false;
     // Conflicts the formula solver needed to find the formula satisfiable: a measure of how hard
     // a search without propagation will find it (the engine's budget shrinks with it).
     uint64_t first_check_conflicts = 0;
 
-    RunContext(Sat::SolverWrapper& f, int vars, bool print, std::vector<int> orig = {});
+    RunContext(Sat::SolverWrapper& f, int vars, Recorder& recorder, std::vector<int> orig = {});
 
-    // Makes a prime (over the variables above) part of the result: printed with input indices
-    // and counted. `prime` itself is left in the run's numbering.
-    void record(bool implicant, std::vector<int>& prime);
+    // Makes a prime (over the variables above) part of the result: handed to the sink in input
+    // indices. `prime` itself is left as it is.
+    void record(bool implicant, const std::vector<int>& prime);
     // Literal l (over the variables above) with its input index.
     int inputLit(int l) const {
         if (orig_var.empty()) return l;
@@ -62,13 +90,6 @@ private:
 bool termConsistent(RunContext& ctx, const std::vector<int>& term);
 // Reduces the formula solver's last model to a prime implicant (ascending literals).
 void reduceModel(RunContext& ctx, std::vector<int>& prime);
-
-enum class LoopEnd { Exhausted, OverBudget };
-// Runs the dual-rail loop until no candidate is left or one search of the dual-rail solver
-// passes `conflict_budget` conflicts (negative: no budget).
-LoopEnd dualRailLoop(RunContext& ctx, Sat::DR_SolverWrapper& dual, int64_t conflict_budget);
-
-void completeImplicants(RunContext& ctx);
 
 }  // namespace primal
 

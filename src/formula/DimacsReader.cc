@@ -1,12 +1,11 @@
 // DIMACS CNF reader. Lenient by design: only the header keyword and the integer syntax are
 // validated; the declared variable count is compared with the variables used at the end and a
-// mismatch is reported without stopping. Literals beyond what the solvers can represent, and
+// mismatch is noted (header_mismatch) without stopping. Literals beyond what the solvers can represent, and
 // integers beyond 32 bits, are syntax errors.
 #include <algorithm>
 #include <string>
 
 #include "formula/SolverWrapper.h"
-#include "utils/Output.h"
 #include "utils/ParseUtils.h"
 
 namespace Sat {
@@ -42,7 +41,7 @@ void SolverWrapper::readInstance(gzFile input) {
             for (int l : lits) maxVar = std::max(maxVar, l < 0 ? -l : l);
         }
     }
-    if (maxVar != header_vars) outPuts("PARSE ERROR...vars in S.nVars different from the header vars number");
+    header_mismatch = maxVar != header_vars;  // reported by the caller; the run goes on
 }
 
 }  // namespace Sat

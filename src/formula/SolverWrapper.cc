@@ -1,10 +1,8 @@
 #include "formula/SolverWrapper.h"
 
 #include <cstdio>
-#include <cstdlib>
+#include <stdexcept>
 #include <string>
-
-#include "utils/Output.h"
 
 namespace Sat {
 
@@ -41,22 +39,19 @@ void SolverWrapper::pushInstance() {
     }
 }
 
-void SolverWrapper::printCls() {
+std::string SolverWrapper::printCls() const {
+    std::string text;
+    char num[16];
     for (const std::vector<int>& c : cls) {
-        std::string line;
-        char num[16];
         for (int l : c) {
             int n = std::snprintf(num, sizeof num, " %d", l);
-            line.append(num, size_t(n));
+            text.append(num, size_t(n));
         }
-        line.push_back('\n');
-        outWrite(line.data(), line.size());
+        text.push_back('\n');
     }
+    return text;
 }
 
-void SolverWrapper::notEmptyError() {
-    outPuts("Dual Rail Encode Error...the Solver is not empty.");
-    std::exit(1);
-}
+void SolverWrapper::notEmptyError() { throw std::logic_error("Dual Rail Encode Error...the Solver is not empty."); }
 
 }  // namespace Sat

@@ -5,9 +5,10 @@
 // assignment (pushClauseIncr). Dual-rail clauses pushed at once are not stored: a run adds one
 // per prime and never reads them back. Wrappers own their solver, store and selector list; they
 // are never copied.
-#ifndef PRIMAL_CORE_SOLVERWRAPPER_H
-#define PRIMAL_CORE_SOLVERWRAPPER_H
+#ifndef PRIMAL_FORMULA_SOLVERWRAPPER_H
+#define PRIMAL_FORMULA_SOLVERWRAPPER_H
 
+#include <string>
 #include <vector>
 #include <zlib.h>
 
@@ -24,6 +25,7 @@ public:
     std::vector<int> auxVars;
     int nOrigVars;
     int maxVar;  // largest variable index that readInstance met (0: none)
+    bool header_mismatch = false;  // readInstance: maxVar differs from the header's variable count
     Solver* solver;
 
     // Largest DIMACS variable the dual-rail encoding can represent (its rails 2x-1 and 2x must
@@ -46,7 +48,7 @@ public:
     void addClause(std::vector<int>& clause, bool push);
     void pushClause(std::vector<int>& clause);
     void pushInstance();
-    void printCls();
+    std::string printCls() const;  // the stored clauses, a line each, each literal after a space
 
     // Reads DIMACS CNF into cls and sets maxVar; creates no solver variable and adds nothing to
     // the solver (pushInstance creates the variables that the clauses use). Throws ParseError on
@@ -54,7 +56,7 @@ public:
     void readInstance(gzFile in);
 
     // Replaces cls by a CNF of its negation with one selector per clause. Precondition: the
-    // solver holds no clauses (otherwise the process ends with status 1).
+    // solver holds no clauses (otherwise std::logic_error, as for dualRailEncode).
     void negateFormula();
 
     // Dual-rail: input literal +x is rail 2x-1, -x is rail 2x (DIMACS numbering).

@@ -5,6 +5,7 @@
 
 #include "FuzzInput.h"
 #include "enumerate/Enumeration.h"
+#include "support/CollectingSink.h"
 #include "support/Oracle.h"
 #include "utils/ParseUtils.h"
 
@@ -12,18 +13,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Numbers up to 10 only (beyond what the reader accepts they are errors before anything is
     // created), so the enumeration and its truth-table check stay small.
     if (size >= 2048 || skipInput(data, size, 10)) return 0;
-    num_prime_implicant = 0, num_prime_implicate = 0;
     Sat::SolverWrapper formula;
     Sat::DR_SolverWrapper dual;
     gzFile in = openBytes(data, size, false);
+    testutil::CollectingSink sink;
+    primal::PhaseTimes times;
     try {
-        if (primal::runSequence(formula, dual, in, primal::RunOptions{true, false}) != 0) abort();
+        primal::runSequence(formula, dual, in, primal::RunOptions{}, sink, times);
     } catch (Sat::ParseError&) {
-        gzclose(in);  // the run ends before closing its input
-        return 0;
+        return 0;  // the run has closed its input
     }
     testutil::PrimeSets want;
     if (testutil::isSatisfiable(formula.cls, formula.nVars)) want = testutil::bruteForcePrimes(formula.cls, formula.nVars);
-    if (num_prime_implicant != want.implicants.size() || num_prime_implicate != want.implicates.size()) abort();
+    testutil::PrimeSets got = sink.sorted();
+    if (got.implicants != want.implicants || got.implicates != want.implicates) abort();
     return 0;
 }

@@ -9,11 +9,10 @@
 #include <random>
 
 #include "enumerate/DualRailSearch.h"
-#include "enumerate/Enumeration.h"
-#include "enumerate/PrimeReduction.h"
-#include "enumerate/Reports.h"
+#include "enumerate/Phases.h"
+#include "enumerate/Policy.h"
 #include "enumerate/RunContext.h"
-#include "enumerate/TransversalPhases.h"
+#include "support/CollectingSink.h"
 #include "support/Oracle.h"
 #include "support/Process.h"
 
@@ -38,13 +37,14 @@ int trusted_finishes = 0;  // trusted runs that recorded more implicates than th
 
 // Runs one road over f (satisfiable, variables 1..n) and compares with the truth table.
 void runRoad(const Cnf& f, int n, Road road, uint64_t steps, const std::string& where) {
-    num_prime_implicant = 0;
-    num_prime_implicate = 0;
     Sat::SolverWrapper formula;
     for (std::vector<int> c : f) formula.addClause(c, true);
     formula.ensureVar(n);
-    ASSERT_TRUE(primeutil::buildOccLists(formula.cls));
-    primal::RunContext ctx(formula, n, false);
+    CollectingSink sink;
+    primal::PhaseTimes times;
+    primal::Recorder recorder(sink, times);
+    primal::RunContext ctx(formula, n, recorder);
+    ASSERT_TRUE(ctx.reducer.buildOccLists(formula.cls));
     ASSERT_TRUE(primal::termConsistent(ctx, {}));
 
     PrimeSets want = bruteForcePrimes(f, n);
@@ -62,11 +62,11 @@ void runRoad(const Cnf& f, int n, Road road, uint64_t steps, const std::string& 
             EXPECT_TRUE(std::binary_search(want.implicates.begin(), want.implicates.end(), c)) << where;
         if (!done) {
             EXPECT_LT(kept.size(), steps) << where;
-            EXPECT_EQ(num_prime_implicate.load(), kept.size()) << where;
+            EXPECT_EQ(sink.implicates.size(), kept.size()) << where;
             return;
         }
         EXPECT_EQ(kept.size(), std::min<size_t>(steps, want.implicates.size())) << where;
-        EXPECT_EQ(num_prime_implicate.load(), want.implicates.size()) << where;
+        EXPECT_EQ(sink.sorted().implicates, want.implicates) << where;
         trusted_finishes += want.implicates.size() > steps;
         return;
     } else if (road == Road::EndgameFromNothing) {
@@ -81,13 +81,11 @@ void runRoad(const Cnf& f, int n, Road road, uint64_t steps, const std::string& 
         opts.engine_steps = int64_t(steps);
         opts.engine_steps_per_prime = 0;
         opts.endgame_conflicts = 1;
-        primal::enumeratePrimes(ctx, dual, opts);
+        primal::enumeratePrimes(ctx, [&dual]() -> Sat::DR_SolverWrapper& { return dual; }, opts);
     }
-    Primes implicants = sorted(ctx.implicants), implicates = sorted(ctx.implicates);
-    EXPECT_EQ(implicants, want.implicants) << where;
-    EXPECT_EQ(implicates, want.implicates) << where;
-    EXPECT_EQ(num_prime_implicant.load(), ctx.implicants.size()) << where;  // no prime twice
-    EXPECT_EQ(num_prime_implicate.load(), ctx.implicates.size()) << where;
+    PrimeSets handed = sink.sorted();  // every prime handed over once
+    EXPECT_EQ(handed.implicants, want.implicants) << where;
+    EXPECT_EQ(handed.implicates, want.implicates) << where;
 }
 
 }  // namespace

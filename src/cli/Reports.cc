@@ -1,4 +1,4 @@
-#include "enumerate/Reports.h"
+#include "cli/Reports.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -12,12 +12,11 @@ using namespace Sat;
 
 std::atomic<uint32_t> num_prime_implicant{0};
 std::atomic<uint32_t> num_prime_implicate{0};
-std::atomic<double> time_max_m{0.0};
-std::atomic<double> time_sat_call{0.0};
-std::atomic<double> time_reduction{0.0};
 std::atomic<bool> print_time_interval{false};
 
 namespace primal {
+
+PhaseTimes run_times;
 
 namespace {
 
@@ -70,18 +69,15 @@ void installHandler(int sig, void (*handler)(int)) {
 
 }  // namespace
 
-void addTime(std::atomic<double>& timer, double dt) { timer.store(timer.load(relaxed) + dt, relaxed); }
-
 // Counts a prime and, when printing, writes its line in the same step, so that a report never
 // counts a prime whose line it does not show.
-void recordPrime(bool implicant, std::vector<int>& prime, bool print) {
+void recordPrime(bool implicant, const std::vector<int>& prime, bool print) {
     std::atomic<uint32_t>& counter = implicant ? num_prime_implicant : num_prime_implicate;
     if (!print) {
         bump(counter);
         return;
     }
     static std::string line;
-    std::sort(prime.begin(), prime.end());
     line.assign(implicant ? "Prime Implicant:" : "Prime Implicate:");
     appendLits(line, prime);
     line.push_back('\n');
@@ -89,7 +85,7 @@ void recordPrime(bool implicant, std::vector<int>& prime, bool print) {
 }
 
 char* formatReport(char* p) {
-    double a = time_max_m.load(relaxed), b = time_sat_call.load(relaxed), c = time_reduction.load(relaxed);
+    double a = run_times.max_model.load(relaxed), b = run_times.check.load(relaxed), c = run_times.reduction.load(relaxed);
     p = fmtText(p, "Num Prime Implicant: ");
     p = fmtUnsigned(p, num_prime_implicant.load(relaxed));
     p = fmtText(p, "\nNum Prime Implicate: ");
@@ -113,7 +109,7 @@ void installReportHandlers() {
 
 void printFinalReport() {
     uint32_t implicants = num_prime_implicant.load(relaxed), implicates = num_prime_implicate.load(relaxed);
-    double a = time_max_m.load(relaxed), b = time_sat_call.load(relaxed), c = time_reduction.load(relaxed);
+    double a = run_times.max_model.load(relaxed), b = run_times.check.load(relaxed), c = run_times.reduction.load(relaxed);
     outPrintf("Final Num Prime Implicant: %u\n", implicants);
     outPrintf("Final Num Prime Implicate: %u\n", implicates);
     outPrintf("Max Model time:                  %f\n", a);

@@ -1,40 +1,25 @@
-// The phases of an enumeration that run on the minimal-transversal engine instead of the
-// dual-rail solver. Treat a term or clause as a set of literals:
+// The phases of an enumeration. The dual-rail loop asks the dual-rail solver for candidate terms;
+// the others run on the minimal-transversal engine instead. Treat a term or clause as a set of literals:
 //  - a consistent term implies the formula exactly when it hits every non-tautological clause,
 //    so the prime implicants are the consistent minimal transversals of those clauses;
 //  - the prime implicates are the consistent minimal transversals of all prime implicants, and
 //    the prime implicants those of all prime implicates.
 // Each phase records (prints and counts) what it finds through the run context, at once, so an
 // interrupted run loses nothing; its search time counts as maximal-model time.
-#ifndef PRIMAL_CORE_TRANSVERSALPHASES_H
-#define PRIMAL_CORE_TRANSVERSALPHASES_H
+#ifndef PRIMAL_ENUMERATE_PHASES_H
+#define PRIMAL_ENUMERATE_PHASES_H
 
 #include <cstdint>
 #include <vector>
 
 #include "enumerate/RunContext.h"
+#include "formula/SolverWrapper.h"
 
 namespace primal {
 
-
-// Keeps a prime that the engine found without a solver call: stored, recorded, and its time
-// charged to the maximal-model timer. Progress reports read the timers, so they are brought up
-// to date every 4096 primes, without a system call per prime.
-class EngineFinds {
-public:
-    EngineFinds();
-    ~EngineFinds();  // charges the time since the last stamp
-    // Records a prime; with `store`, also keeps it in ctx's store of its kind.
-    void keep(RunContext& ctx, bool implicant, const std::vector<int>& found, bool store = true);
-    void restart();                 // charges the time up to now
-    void chargeUntil(double now);   // charges the time up to `now` (a time stamp)
-    void resumeFrom(double now);    // time up to `now` went elsewhere: charge none of it
-
-private:
-    double t0;
-    uint32_t count = 0;
-    std::vector<int> prime;
-};
+// Keeps a prime that the engine found without a solver call: with `store`, kept in ctx's store
+// of its kind; recorded; one tick of the engine's timer.
+void keepFound(RunContext& ctx, PhaseTimer& timer, bool implicant, const std::vector<int>& found, bool store = true);
 
 // Implicates the engine keeps before it is trusted to finish (about 70 MB of them).
 constexpr uint64_t max_kept_implicates = uint64_t(1) << 20;
@@ -43,9 +28,10 @@ constexpr uint64_t max_kept_implicates = uint64_t(1) << 20;
 // `steps` search steps (plus per_prime for each prime found) first; returns whether it finished.
 // Implicants found before giving up are recorded and stay in ctx.implicants.
 bool implicantsFromClauses(RunContext& ctx, uint64_t steps, uint64_t per_prime);
-// The same for a clause set alone (variables 1..n), into `out`, recording nothing.
+// The same for a clause set alone (variables 1..n), into `out`, recording nothing; its time
+// goes to the maximal-model timer of `times`.
 bool implicantsOfClauses(const std::vector<std::vector<int>>& clauses, int n, PrimeStore& out, uint64_t steps,
-                         uint64_t per_prime);
+                         uint64_t per_prime, PhaseTimes& times);
 
 // The prime implicates not yet in ctx.implicates. With `implicants_complete`, every minimal
 // transversal of the implicants is one, and no solver call is made. Otherwise each candidate
@@ -59,6 +45,15 @@ bool implicantsOfClauses(const std::vector<std::vector<int>>& clauses, int n, Pr
 // phase reads them), so memory stops growing with them.
 bool implicatesFromImplicants(RunContext& ctx, bool implicants_complete, uint64_t steps = 0,
                               uint64_t per_prime = 0, uint64_t trust_after = max_kept_implicates);
+
+enum class LoopEnd { Exhausted, OverBudget };
+// Runs the dual-rail loop until no candidate is left or one search of the dual-rail solver
+// passes `conflict_budget` conflicts (negative: no budget).
+LoopEnd dualRailLoop(RunContext& ctx, Sat::DR_SolverWrapper& dual, int64_t conflict_budget);
+
+// The prime implicants not yet in ctx.implicants, once ctx.implicates holds every prime
+// implicate.
+void completeImplicants(RunContext& ctx);
 
 }  // namespace primal
 

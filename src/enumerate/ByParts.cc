@@ -1,0 +1,81 @@
+#include "enumerate/ByParts.h"
+
+#include <cassert>
+#include <cstdlib>
+#include <memory>
+
+#include "enumerate/DualRailSearch.h"
+
+using namespace Sat;
+
+namespace primal {
+
+std::vector<int> rootFixedLiterals(const Solver& fs) {
+    std::vector<int> fixed;
+    const int root_end = fs.trail_lim.size() > 0 ? fs.trail_lim[0] : fs.trail.size();
+    for (int i = 0; i < root_end; i++) {
+        Lit p = fs.trail[i];
+        fixed.push_back(sign(p) ? -(var(p) + 1) : var(p) + 1);
+    }
+    return fixed;
+}
+
+void recordProducts(RunContext& ctx, const std::vector<int>& fixed, const std::vector<FormulaPart>& parts,
+                    const std::vector<PrimeStore>& implicants) {
+    assert(parts.size() == implicants.size());
+    // Each part's implicants in input numbering, as lists that the odometer below can index.
+    std::vector<std::vector<std::vector<int>>> lists(parts.size());
+    for (size_t i = 0; i < parts.size(); i++) {
+        implicants[i].forEach([&](const int* b, const int* e) {
+            lists[i].emplace_back();
+            for (const int* p = b; p != e; ++p) {
+                const int v = parts[i].vars[size_t(std::abs(*p)) - 1];
+                lists[i].back().push_back(ctx.inputLit(*p < 0 ? -v : v));
+            }
+        });
+        assert(!lists[i].empty());  // a satisfiable part has an implicant
+    }
+    std::vector<int> fixed_input;
+    for (int l : fixed) fixed_input.push_back(ctx.inputLit(l));
+
+    PhaseTimer timer(ctx.times.max_model);
+    std::vector<size_t> at(lists.size(), 0);
+    std::vector<int> prime;
+    for (;;) {
+        prime = fixed_input;
+        for (size_t i = 0; i < lists.size(); i++) prime.insert(prime.end(), lists[i][at[i]].begin(), lists[i][at[i]].end());
+        ctx.out.recordInput(true, prime);
+        timer.tick();
+        size_t i = 0;  // the next combination, as an odometer
+        while (i < lists.size() && ++at[i] == lists[i].size()) at[i++] = 0;
+        if (i == lists.size()) break;
+    }
+}
+
+void runPart(RunContext& whole, FormulaPart& part, PrimeStore implicants,
+             const std::function<void(RunContext&, const DualRailMaker&)>& finish) {
+    SolverWrapper formula;
+    for (std::vector<int>& c : part.clauses) formula.addClause(c, false);
+    part.clauses = {};
+    const int k = int(part.vars.size());
+    formula.ensureVar(k);
+    formula.pushInstance();
+    formula.solver->exempt_binary_learnts = true;  // it only checks candidate terms
+    std::vector<int> to_input(size_t(k) + 1, 0);
+    for (int i = 1; i <= k; i++) to_input[size_t(i)] = whole.inputLit(part.vars[size_t(i) - 1]);
+    RunContext sub(formula, k, whole.out, std::move(to_input));
+    sub.defer_implicants = true;  // recorded as products
+    sub.first_check_conflicts = whole.first_check_conflicts;
+    sub.implicants = std::move(implicants);
+    sub.reducer.buildOccLists(formula.cls);
+    std::unique_ptr<DR_SolverWrapper> dual;  // only if the engine hands over to the loop
+    finish(sub, [&]() -> DR_SolverWrapper& {
+        if (!dual) {
+            dual = std::make_unique<DR_SolverWrapper>();
+            setUpDualRail(*dual, k);
+        }
+        return *dual;
+    });
+}
+
+}  // namespace primal

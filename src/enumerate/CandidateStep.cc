@@ -1,0 +1,53 @@
+#include "enumerate/CandidateStep.h"
+
+#include <algorithm>
+#include <cassert>
+#include <cstdlib>
+
+using namespace Sat;
+
+namespace primal {
+
+bool termConsistent(RunContext& ctx, const std::vector<int>& term) {
+    Solver& fs = *ctx.formula.solver;
+    fs.conflict_budget = fs.propagation_budget = -1;
+    fs.assumptions.clear();
+    for (int l : term) {
+        assert(l != 0 && std::abs(l) <= ctx.n);
+        fs.assumptions.push(mkLit(std::abs(l) - 1, l < 0));
+    }
+    return fs.solve_() == l_True;
+}
+
+void reduceModel(RunContext& ctx, std::vector<int>& prime) {
+    const Solver& fs = *ctx.formula.solver;
+    for (int i = 0; i < ctx.n; i++)
+        ctx.rmodel[size_t(i)] = fs.model[i] == l_True ? primeutil::TRUE : primeutil::FALSE;
+    std::fill(ctx.reducer.cls2exclude.begin(), ctx.reducer.cls2exclude.end(), false);
+    prime = ctx.reducer.extract_Prime(ctx.formula.cls, ctx.rmodel);
+}
+
+bool primeOfTerm(RunContext& ctx, const std::vector<int>& term, double start, std::vector<int>& prime) {
+    const bool consistent = termConsistent(ctx, term);
+    addTime(ctx.times.check, userCpuTime() - start);
+    if (consistent) {
+        reduceModel(ctx, prime);
+    } else {
+        prime.clear();
+        for (int l : term) prime.push_back(-l);
+    }
+    return consistent;
+}
+
+bool storeUnlessEarlier(RunContext& ctx, bool implicant, const std::vector<int>& prime) {
+    const std::set<std::vector<int>>& earlier = implicant ? ctx.earlier_implicants : ctx.earlier_implicates;
+    if (!earlier.empty()) {
+        std::vector<int> sorted = prime;
+        std::sort(sorted.begin(), sorted.end());
+        if (earlier.count(sorted) != 0) return false;
+    }
+    (implicant ? ctx.implicants : ctx.implicates).add(prime);
+    return true;
+}
+
+}  // namespace primal

@@ -1,0 +1,37 @@
+#include "enumerate/RunContext.h"
+
+#include <algorithm>
+
+namespace primal {
+
+void Recorder::recordInput(bool implicant, std::vector<int>& lits) {
+    count_[implicant]++;
+    if (literals_) std::sort(lits.begin(), lits.end());
+    if (!sink_.prime(implicant, lits)) throw StopRun{};
+}
+
+RunFigures Recorder::figures() const {
+    RunFigures f;
+    f.implicants = count_[1];
+    f.implicates = count_[0];
+    f.max_model = times_.max_model.load(std::memory_order_relaxed);
+    f.check = times_.check.load(std::memory_order_relaxed);
+    f.reduction = times_.reduction.load(std::memory_order_relaxed);
+    return f;
+}
+
+RunContext::RunContext(Sat::SolverWrapper& f, int vars, Recorder& recorder, std::vector<int> orig)
+    : formula(f), n(vars), out(recorder), times(recorder.times()), rmodel(size_t(vars)), orig_var(std::move(orig)) {
+    test_vars.reserve(size_t(vars));
+    for (int v = 1; v <= vars; v++) test_vars.push_back(v);
+}
+
+void RunContext::record(bool implicant, const std::vector<int>& prime) {
+    if (implicant && defer_implicants) return;
+    printed_.clear();
+    if (out.wantsLiterals())
+        for (int l : prime) printed_.push_back(inputLit(l));
+    out.recordInput(implicant, printed_);
+}
+
+}  // namespace primal
