@@ -31,6 +31,9 @@ bool primeOfTerm(RunContext& ctx, const std::vector<int>& term, double start, st
     const bool consistent = termConsistent(ctx, term);
     addTime(ctx.times.check, userCpuTime() - start);
     if (consistent) {
+#ifndef NDEBUG
+        for (int l : term) assert(ctx.formula.solver->model[std::abs(l) - 1] == (l > 0 ? l_True : l_False));
+#endif
         reduceModel(ctx, prime);
     } else {
         prime.clear();

@@ -10,6 +10,8 @@
 #include <cstddef>
 #include <vector>
 
+#include "utils/LitIndex.h"
+
 namespace primeutil {
 
 // Value codes of the reduction model (one entry per variable, entry i for DIMACS variable i+1):
@@ -30,7 +32,7 @@ public:
 
     std::vector<size_t> start;       // slot s holds list[start[s] .. start[s+1]); slots 0, 1 unused
     std::vector<unsigned int> list;
-    static size_t slot(int lit) { return lit > 0 ? 2 * size_t(lit) : 2 * size_t(-lit) + 1; }
+    static size_t slot(int lit) { return primal::litIndex(lit); }
 };
 
 bool isSAT(const std::vector<int>& clause, const std::vector<unsigned short>& model);

@@ -1,7 +1,7 @@
 // Primes kept for the later phases of a run: all literals in one array, so that millions of
 // primes cost a few bytes per literal rather than a heap block each.
-#ifndef PRIMAL_CORE_PRIMESTORE_H
-#define PRIMAL_CORE_PRIMESTORE_H
+#ifndef PRIMAL_ENUMERATE_PRIMESTORE_H
+#define PRIMAL_ENUMERATE_PRIMESTORE_H
 
 #include <cstddef>
 #include <vector>

@@ -2,8 +2,8 @@
 // and needs no solver variable, rail or table entry, so a run works on the occurring variables
 // only, numbered 1..d in the order of their original indices. The order is kept so that
 // sorted literals stay sorted and a formula without unused indices is left exactly as it is.
-#ifndef PRIMAL_CORE_RENUMBERING_H
-#define PRIMAL_CORE_RENUMBERING_H
+#ifndef PRIMAL_FORMULA_RENUMBERING_H
+#define PRIMAL_FORMULA_RENUMBERING_H
 
 #include <vector>
 

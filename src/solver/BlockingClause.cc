@@ -25,6 +25,7 @@ lbool Solver::add_blck_assert(vec<Lit>& ps) {
         // Only the levels from p's own on depend on p's old value; the ones below are kept and p
         // becomes a root fact on top of them, so that the next search does not start over.
         if (value(var(p)) != l_Undef) cancelUntil(level(var(p)) - 1);
+        assert(value(p) == l_Undef);  // its own level and those above were undone
         uncheckedEnqueue(p);
         if (decisionLevel() > 0) {
             vardata[var(p)].level = 0;
@@ -56,6 +57,9 @@ lbool Solver::add_blck_assert(vec<Lit>& ps) {
     if (target < 0) return l_False;
     if (decisionLevel() > target) cancelUntil(target);
 
+    // The watched literal of the highest level is free again: the clause is not falsified and
+    // propagates at the latest when the search comes back to that level.
+    assert(value(ps[0]) != l_False && decisionLevel() <= target);
     CRef cr = ca.alloc(ps, false);
     clauses.push(cr);
     attachClause(cr);

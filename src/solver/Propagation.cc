@@ -18,6 +18,7 @@ CRef Solver::propagate() {
 
     while (qhead < trail.size()) {
         Lit p = trail[qhead++];
+        assert(value(p) == l_True);
         vec<Watcher>& ws = watches.lookup(p);
         Watcher *i, *j, *end;
         num_props++;
@@ -34,6 +35,7 @@ CRef Solver::propagate() {
             Clause c = ca[cr];
             Lit false_lit = ~p;
             if (c[0] == false_lit) c[0] = c[1], c[1] = false_lit;
+            assert(c[1] == false_lit);  // it sits in the watch list of p because it watches ~p
             i++;
 
             Lit first = c[0];
@@ -76,6 +78,7 @@ CRef Solver::propagate() {
 // on top of the kept trail and queued again, since what they implied at the undone levels is
 // gone; back at level 0 they belong to the root segment again.
 void Solver::cancelUntil(int level) {
+    assert(level >= 0);
     if (decisionLevel() > level) {
         root_tmp.clear();
         for (int c = trail.size() - 1; c >= trail_lim[level]; c--) {
@@ -93,6 +96,7 @@ void Solver::cancelUntil(int level) {
         qhead = trail.size();
         for (int k = root_tmp.size() - 1; k >= 0; k--) trail.push_(root_tmp[k]);
         if (level == 0) roots_above = 0;
+        assert(decisionLevel() == level && qhead <= trail.size());
     }
 }
 

@@ -6,9 +6,10 @@
 //
 // Ownership: the solver owns its clause arena and every per-variable table. Clause references
 // (CRef) are indices into this solver's arena and mean nothing to another solver.
-#ifndef PRIMAL_CORE_SOLVER_H
-#define PRIMAL_CORE_SOLVER_H
+#ifndef PRIMAL_SOLVER_SOLVER_H
+#define PRIMAL_SOLVER_SOLVER_H
 
+#include <cassert>
 #include <cstdint>
 #include <cstdio>
 

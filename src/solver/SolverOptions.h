@@ -1,7 +1,7 @@
 // The solver's tuning options ("CORE"). They are static objects of this module, so they
 // register before main runs and every Solver constructor copies their current values.
-#ifndef PRIMAL_CORE_SOLVEROPTIONS_H
-#define PRIMAL_CORE_SOLVEROPTIONS_H
+#ifndef PRIMAL_SOLVER_SOLVEROPTIONS_H
+#define PRIMAL_SOLVER_SOLVEROPTIONS_H
 
 #include "utils/Options.h"
 

@@ -94,6 +94,7 @@ void Solver::insertVarOrder(Var x) {
 
 void Solver::attachClause(CRef cr) {
     const Clause c = ca[cr];
+    assert(c.size() > 1);  // units go on the trail, never into the watch lists
     watches[~c[0]].push(Watcher(cr, c[1]));
     watches[~c[1]].push(Watcher(cr, c[0]));
     if (c.learnt()) {

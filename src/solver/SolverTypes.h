@@ -2,8 +2,8 @@
 // three-valued lbool, and clauses stored as 32-bit words in one arena addressed by CRef.
 // A Clause is a small handle (a pointer to its header word); it is invalidated whenever the
 // arena grows, so code keeps CRefs, not Clause handles, across allocations.
-#ifndef PRIMAL_CORE_SOLVERTYPES_H
-#define PRIMAL_CORE_SOLVERTYPES_H
+#ifndef PRIMAL_SOLVER_SOLVERTYPES_H
+#define PRIMAL_SOLVER_SOLVERTYPES_H
 
 #include <cstdint>
 #include <cstring>

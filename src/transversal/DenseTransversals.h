@@ -4,8 +4,8 @@
 // critical edges are edge sets copied level by level, so a node costs a few word-wide passes
 // instead of walks over occurrence lists with linked-list updates. Worth it while the edge sets
 // stay short (a few thousand edges); beyond that the copies cost more than the walks.
-#ifndef PRIMAL_CORE_DENSETRANSVERSALS_H
-#define PRIMAL_CORE_DENSETRANSVERSALS_H
+#ifndef PRIMAL_TRANSVERSAL_DENSETRANSVERSALS_H
+#define PRIMAL_TRANSVERSAL_DENSETRANSVERSALS_H
 
 #include <cstddef>
 #include <cstdint>

@@ -2,8 +2,8 @@
 // S holds all but one member of a known set, that member is blocked (may not join S) until a
 // member leaves. A count per known set of its members in S makes each join or leave cost the
 // length of the vertex's occurrence list among the known sets.
-#ifndef PRIMAL_CORE_KNOWNSETS_H
-#define PRIMAL_CORE_KNOWNSETS_H
+#ifndef PRIMAL_TRANSVERSAL_KNOWNSETS_H
+#define PRIMAL_TRANSVERSAL_KNOWNSETS_H
 
 #include <cstddef>
 #include <cstdint>

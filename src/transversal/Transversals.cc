@@ -47,6 +47,7 @@
 
 #include "transversal/DenseTransversals.h"
 #include "transversal/KnownSets.h"
+#include "utils/LitIndex.h"
 
 #include <algorithm>
 #include <cassert>
@@ -110,7 +111,7 @@ struct TransversalEngine::Impl {
 
     explicit Impl(int n) : nv(2 * uint32_t(n)) { assert(n >= 0 && n < (1 << 30)); }
 
-    static uint32_t vertexOf(int lit) { return 2 * (uint32_t(lit < 0 ? -lit : lit) - 1) + (lit < 0); }
+    static uint32_t vertexOf(int lit) { return uint32_t(primal::litIndex(lit) - 2); }  // slots 0 and 1 unused
     static int litOf(uint32_t x) { return x & 1 ? -int(x / 2 + 1) : int(x / 2 + 1); }
 
     // Appends the sorted, repeat-free vertices of `lits` to `pool`; returns how many.
@@ -195,6 +196,7 @@ struct TransversalEngine::Impl {
         for (size_t i = to; i-- > from;) {
             uint32_t e = occ[i];
             EdgeState& s = es[e];
+            assert(s.hit > 0);  // v hits it
             s.cnt += raise;
             uint32_t h = --s.hit;
             if (h == 0) {
@@ -210,6 +212,7 @@ struct TransversalEngine::Impl {
     // Adds v (usable) to S. Returns false, with nothing changed, when that leaves a member of S
     // without a critical edge: no minimal transversal above S holds v.
     bool addToS(uint32_t v) {
+        assert(!inS[v] && crit[v] == 0);
         for (size_t i = ostart[v]; i < ostart[v + 1]; i++) {
             uint32_t e = occ[i];
             EdgeState& s = es[e];
@@ -224,6 +227,8 @@ struct TransversalEngine::Impl {
                 return false;
             }
         }
+        // v was taken from an uncovered edge, which it alone now hits: a member of a minimal set.
+        assert(crit[v] > 0);
         S.push_back(v);
         inS[v] = 1;
         block(v ^ 1);
@@ -232,6 +237,7 @@ struct TransversalEngine::Impl {
     }
     // Takes v, the last vertex added, out of S; `dropped`: v had left CAND and rejoins it.
     void removeFromS(uint32_t v, bool dropped) {
+        assert(!S.empty() && S.back() == v);  // S is a stack
         known->leave(v, [this](uint32_t w) { unblock(w); });
         unblock(v ^ 1);
         inS[v] = 0;

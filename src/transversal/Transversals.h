@@ -8,8 +8,8 @@
 //
 // Cheap per transversal and free of solver calls, but without propagation: finding even one
 // consistent transversal of a large structured hypergraph can be a long search.
-#ifndef PRIMAL_CORE_TRANSVERSALS_H
-#define PRIMAL_CORE_TRANSVERSALS_H
+#ifndef PRIMAL_TRANSVERSAL_TRANSVERSALS_H
+#define PRIMAL_TRANSVERSAL_TRANSVERSALS_H
 
 #include <cstddef>
 #include <cstdint>
