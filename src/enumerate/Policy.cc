@@ -20,6 +20,7 @@
 #include <algorithm>
 
 #include "enumerate/ByParts.h"
+#include "enumerate/CandidateStep.h"
 #include "enumerate/Phases.h"
 #include "formula/Decomposition.h"
 
@@ -33,6 +34,24 @@ namespace {
 // propagation the engine has little chance on them, and its copy of the clauses would cost
 // memory the formula solver needs.
 constexpr size_t max_engine_occurrences = 4000000;
+
+// Literal occurrences of the clauses that the formula solver's root assignment leaves open,
+// counting only their open literals: what the engine would get after the fixed literals.
+size_t unfixedOccurrences(const SolverWrapper& formula) {
+    const Solver& fs = *formula.solver;
+    size_t total = 0;
+    for (const std::vector<int>& c : formula.cls) {
+        size_t open = 0;
+        bool satisfied = false;
+        for (int l : c) {
+            const lbool v = fs.value(mkLit(std::abs(l) - 1, l < 0));
+            if (v == l_True) satisfied = true;
+            open += v == l_Undef;
+        }
+        if (!satisfied) total += open;
+    }
+    return total;
+}
 
 struct EngineBudget {
     uint64_t steps, per_prime;  // steps 0: the engine does not run
@@ -63,9 +82,16 @@ void finish(RunContext& ctx, const std::function<DR_SolverWrapper&()>& dual_rail
         // the clauses but get as much per prime: where the engine does well it needs 5-50 steps
         // per implicate (random 3-CNF, CBS, gh_4; a step costs well under a microsecond on their
         // long edges), and where it does badly the loop is quick to take them. A step adds one
-        // literal, so a long implicate needs its length in steps: 4n more.
+        // literal, so a long implicate needs its length in steps: 4n more. The loop would meet
+        // every implicant again (they are not blocked, see below), a solver call each, so the
+        // engine also gets a few steps per implicant, up to the first phase's budget: on random
+        // 2-CNF, with tens of thousands of implicants and a hundred implicates, it needed 1 to
+        // 2.3 steps per implicant, while the loop took 3 to 10 times as long.
         if (all_implicants &&
-            implicatesFromImplicants(ctx, true, b.steps / 100 + 4 * uint64_t(ctx.n), b.per_prime))
+            implicatesFromImplicants(ctx, true,
+                                     b.steps / 100 + 4 * uint64_t(ctx.n) +
+                                         std::min<uint64_t>(4 * ctx.implicants.size(), b.steps),
+                                     b.per_prime))
             return;
         // What the engine found must not be recorded again. Some implicants only: blocked, so the
         // loop does not spend its searches on them again. Every implicant: not blocked (every
@@ -90,9 +116,22 @@ void finish(RunContext& ctx, const std::function<DR_SolverWrapper&()>& dual_rail
         }
         remember(ctx.implicates, ctx.earlier_implicates);
     }
+    // A literal the formula solver fixed at the root is a one-literal implicate. The loop would
+    // find each with a search and block it by undoing every level from its rail's on: half the
+    // trail per literal, quadratic on n unit clauses. As root facts of the dual-rail solver before
+    // its first search they cost a propagation each.
+    DR_SolverWrapper& dual = dual_rail();
+    std::vector<int> unit(1);
+    for (int l : rootFixedLiterals(*ctx.formula.solver)) {
+        unit[0] = l;
+        dual.addDualRailCls(unit, true, true);
+        if (storeUnlessEarlier(ctx, false, unit)) ctx.record(false, unit);
+    }
     int64_t budget = opts.endgame_conflicts > 0 ? opts.endgame_conflicts : -1;
-    if (dualRailLoop(ctx, dual_rail(), budget) == LoopEnd::OverBudget) implicatesFromImplicants(ctx, false);
-    completeImplicants(ctx);
+    if (dualRailLoop(ctx, dual, budget) == LoopEnd::OverBudget) implicatesFromImplicants(ctx, false);
+    // With every implicant known there is nothing to complete, and the search would walk every
+    // one of them again as a known set.
+    if (!all_implicants) completeImplicants(ctx);
 }
 
 // When the formula falls into two or more parts beside its root-fixed literals, or into none,
@@ -139,10 +178,13 @@ bool enumerateByParts(RunContext& ctx, const RunOptions& opts) {
 }  // namespace
 
 void enumeratePrimes(RunContext& ctx, const std::function<DR_SolverWrapper&()>& dual_rail, const RunOptions& opts) {
-    const EngineBudget b = engineBudget(ctx.formula.cls, ctx.first_check_conflicts, opts);
     // Parts are worth their set-up only where the engine may run; without it the run keeps the
-    // single dual-rail search over the whole formula.
-    if (b.steps > 0 && enumerateByParts(ctx, opts)) return;
+    // single dual-rail search over the whole formula. What the engine would get are the clauses
+    // left by the root-fixed literals: n unit clauses leave none, whatever n.
+    if (opts.engine_steps > 0 && unfixedOccurrences(ctx.formula) <= max_engine_occurrences &&
+        enumerateByParts(ctx, opts))
+        return;
+    const EngineBudget b = engineBudget(ctx.formula.cls, ctx.first_check_conflicts, opts);
     const bool all_implicants = b.steps > 0 && implicantsFromClauses(ctx, b.steps, b.per_prime);
     finish(ctx, dual_rail, opts, all_implicants, b);
 }
