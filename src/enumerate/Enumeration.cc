@@ -134,8 +134,9 @@ void enumeratePrimes(RunContext& ctx, DR_SolverWrapper& dual, const RunOptions& 
     finish(ctx, [&dual]() -> DR_SolverWrapper& { return dual; }, opts, all_implicants, b);
 }
 
-int runSequence(SolverWrapper& formula, DR_SolverWrapper& dual, gzFile in, const RunOptions& opts) {
-    formula.readInstance(in);
+int runSequence(SolverWrapper& formula, DR_SolverWrapper& dual, gzFile input, const RunOptions& opts) {
+    InputStream in(input);
+    formula.readInstance(in.get());
     // From here on the formula is over its occurring variables only (see Renumbering.h); the
     // largest input index is still what the run reports.
     std::vector<int> orig_var = renumberDensely(formula.cls, formula.maxVar);
@@ -145,7 +146,7 @@ int runSequence(SolverWrapper& formula, DR_SolverWrapper& dual, gzFile in, const
 
     formula.nOrigVars = formula.maxVar;
     outPrintf("Vars to test: %d\n", formula.maxVar);
-    closeInput(in);
+    in.close();
 
     RunContext ctx(formula, n, opts.print_all, std::move(orig_var));
     setUpDualRail(dual, n);

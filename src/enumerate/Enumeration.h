@@ -26,7 +26,7 @@ struct RunOptions {
     int64_t endgame_conflicts = 20000;
 };
 
-// Runs the whole sequence on an open stream (closed here) and returns the exit status:
+// Runs the whole sequence on an open stream (closed here, on errors too) and returns the exit status:
 // 0 after the final report or "Formula UNSAT...exiting", 1 for an internal failure.
 // Throws Sat::ParseError on a syntax error, Sat::ReadError when the input cannot be read whole
 // and Sat::OutOfMemoryException when memory runs out.
