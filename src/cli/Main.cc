@@ -92,13 +92,13 @@ int main(int argc, char** argv) {
         opts.print_time = print_time;
         opts.engine_steps = int32_t(engine_steps);
         opts.endgame_conflicts = int32_t(endgame_conflicts);
-        int status;
+        int status, failed = 0;
         try {
             status = primal::runSequence(formula, dual, in, opts);
         } catch (ReadError& e) {
             outFlush();
             std::fprintf(stderr, "ERROR! Could not read file: %s: %s\n", input_name, e.reason.c_str());
-            std::exit(1);
+            failed = 1;
         } catch (ParseError& e) {
             if (e.on_stdout) {
                 outWrite(e.message.data(), e.message.size());
@@ -107,8 +107,10 @@ int main(int argc, char** argv) {
                 outFlush();
                 std::fwrite(e.message.data(), 1, e.message.size(), stderr);
             }
-            std::exit(3);
+            failed = 3;
         }
+        // Outside the handlers, so that the exception is freed before the exit.
+        if (failed != 0) std::exit(failed);
         outFlush();
         if (status != 0) std::exit(status);
     } catch (OutOfMemoryException&) {
