@@ -64,6 +64,7 @@ int main(int argc, char** argv) {
         // process, so that every way of losing standard output ends the same way (Output.h).
         std::signal(SIGPIPE, SIG_IGN);
         primal::installReportHandlers();
+        outStartStreaming();
 
         SolverWrapper formula;
         DR_SolverWrapper dual;
