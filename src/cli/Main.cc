@@ -68,6 +68,7 @@ int main(int argc, char** argv) {
         // process, so that every way of losing standard output ends the same way (Output.h).
         std::signal(SIGPIPE, SIG_IGN);
         primal::installReportHandlers();
+        outStartStreaming();
 
         SolverWrapper formula;
         DR_SolverWrapper dual;
@@ -95,12 +96,13 @@ int main(int argc, char** argv) {
         opts.engine_steps = int32_t(engine_steps);
         opts.endgame_conflicts = int32_t(endgame_conflicts);
         primal::PrintingSink sink(print_all, print_time);
+        int failed = 0;
         try {
             primal::runSequence(formula, dual, in, opts, sink, primal::run_times);
         } catch (ReadError& e) {
             outFlush();
             std::fprintf(stderr, "ERROR! Could not read file: %s: %s\n", input_name, e.reason.c_str());
-            std::exit(1);
+            failed = 1;
         } catch (ParseError& e) {
             if (e.on_stdout) {
                 outWrite(e.message.data(), e.message.size());
@@ -109,8 +111,10 @@ int main(int argc, char** argv) {
                 outFlush();
                 std::fwrite(e.message.data(), 1, e.message.size(), stderr);
             }
-            std::exit(3);
+            failed = 3;
         }
+        // Outside the handlers, so that the exception is freed before the exit.
+        if (failed != 0) std::exit(failed);
         outFlush();
     } catch (OutOfMemoryException&) {
         memoutExit();

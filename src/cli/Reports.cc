@@ -2,8 +2,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <csignal>
-#include <string>
+#include <cstring>
 #include <unistd.h>
 
 #include "utils/Output.h"
@@ -22,35 +23,55 @@ namespace {
 
 constexpr auto relaxed = std::memory_order_relaxed;
 
-// Appends " %d" for each literal.
-void appendLits(std::string& line, const std::vector<int>& lits) {
-    char num[16];
-    for (int l : lits) {
-        char* p = num;
-        *p++ = ' ';
-        unsigned int u = l < 0 ? 0u - unsigned(l) : unsigned(l);
-        if (l < 0) *p++ = '-';
-        p = fmtUnsigned(p, u);
-        line.append(num, size_t(p - num));
-    }
-}
-
 void bump(std::atomic<uint32_t>& counter) { counter.store(counter.load(relaxed) + 1, relaxed); }
 
+constexpr char kImplicantLine[] = "Prime Implicant:";
+constexpr char kImplicateLine[] = "Prime Implicate:";
+constexpr size_t kLinePrefix = sizeof kImplicantLine - 1;
+static_assert(sizeof kImplicateLine - 1 == kLinePrefix, "both prefixes have the same length");
+
+// The running report, minus the prime lines that were not written.
+char* formatReportWithout(char* p, uint32_t implicants_dropped, uint32_t implicates_dropped) {
+    double a = run_times.max_model.load(relaxed), b = run_times.check.load(relaxed), c = run_times.reduction.load(relaxed);
+    p = fmtText(p, "Num Prime Implicant: ");
+    p = fmtUnsigned(p, num_prime_implicant.load(relaxed) - implicants_dropped);
+    p = fmtText(p, "\nNum Prime Implicate: ");
+    p = fmtUnsigned(p, num_prime_implicate.load(relaxed) - implicates_dropped);
+    p = fmtText(p, "\nMax Model time:                  ");
+    p = fmtFixed6(p, a);
+    p = fmtText(p, "\nImplicant/Implicate check time:  ");
+    p = fmtFixed6(p, b);
+    p = fmtText(p, "\nReduction time:                  ");
+    p = fmtFixed6(p, c);
+    p = fmtText(p, "\nTotal time:                      ");
+    p = fmtFixed6(p, (a + b) + c);
+    return fmtText(p, "\n\n");
+}
+
+// The interrupted report; `dropped` are whole lines that could not be written, so the prime
+// lines among them are not counted.
+char* formatInterrupted(char* p, const char* dropped, size_t n) {
+    uint32_t implicants = 0, implicates = 0;
+    for (size_t at = 0; at + kLinePrefix <= n;) {
+        if (std::memcmp(dropped + at, kImplicantLine, kLinePrefix) == 0) implicants++;
+        if (std::memcmp(dropped + at, kImplicateLine, kLinePrefix) == 0) implicates++;
+        const void* nl = std::memchr(dropped + at, '\n', n - at);
+        if (nl == nullptr) break;
+        at = size_t(static_cast<const char*>(nl) - dropped) + 1;
+    }
+    p = fmtText(p, "\n*** INTERRUPTED ***\n");
+    return formatReportWithout(p, implicants, implicates);
+}
+
 void SIGINT_exit(int) {
-    char buf[640];
-    char* p = fmtText(buf, "\n*** INTERRUPTED ***\n");
-    p = formatReport(p);
-    outSignalFinalReport(buf, size_t(p - buf));
+    outSignalFinalReport(formatInterrupted);
     _exit(1);
 }
 
 void SIG_alarm_handler(int) {
     if (!print_time_interval.load(relaxed)) return;
     int saved_errno = errno;
-    char buf[640];
-    char* p = formatReport(buf);
-    outSignalReport(buf, size_t(p - buf));
+    outSignalReport(formatReport);
     alarm(5);
     errno = saved_errno;
 }
@@ -77,29 +98,21 @@ void recordPrime(bool implicant, const std::vector<int>& prime, bool print) {
         bump(counter);
         return;
     }
-    static std::string line;
-    line.assign(implicant ? "Prime Implicant:" : "Prime Implicate:");
-    appendLits(line, prime);
-    line.push_back('\n');
-    outWriteCounted(line.data(), line.size(), counter);
+    // Grown once to the longest line: " -2147483648" is 12 bytes per literal.
+    static std::vector<char> line;
+    line.resize(std::max(line.size(), kLinePrefix + 12 * prime.size() + 1));
+    char* p = line.data();
+    std::memcpy(p, implicant ? kImplicantLine : kImplicateLine, kLinePrefix);
+    p += kLinePrefix;
+    for (int l : prime) {
+        *p++ = ' ';
+        p = std::to_chars(p, p + 11, l).ptr;
+    }
+    *p++ = '\n';
+    outWriteCounted(line.data(), size_t(p - line.data()), counter);
 }
 
-char* formatReport(char* p) {
-    double a = run_times.max_model.load(relaxed), b = run_times.check.load(relaxed), c = run_times.reduction.load(relaxed);
-    p = fmtText(p, "Num Prime Implicant: ");
-    p = fmtUnsigned(p, num_prime_implicant.load(relaxed));
-    p = fmtText(p, "\nNum Prime Implicate: ");
-    p = fmtUnsigned(p, num_prime_implicate.load(relaxed));
-    p = fmtText(p, "\nMax Model time:                  ");
-    p = fmtFixed6(p, a);
-    p = fmtText(p, "\nImplicant/Implicate check time:  ");
-    p = fmtFixed6(p, b);
-    p = fmtText(p, "\nReduction time:                  ");
-    p = fmtFixed6(p, c);
-    p = fmtText(p, "\nTotal time:                      ");
-    p = fmtFixed6(p, (a + b) + c);
-    return fmtText(p, "\n\n");
-}
+char* formatReport(char* p) { return formatReportWithout(p, 0, 0); }
 
 void installReportHandlers() {
     for (int s : {SIGINT, SIGTERM, SIGXCPU}) installHandler(s, SIGINT_exit);

@@ -12,26 +12,9 @@ using namespace Sat;
 
 namespace primal {
 
-namespace {
-
-// Closes the input on every way out of the reading; a syntax or read error has been thrown
-// already, so a failure to close then says nothing new.
-struct InputCloser {
-    gzFile in;
-    ~InputCloser() {
-        if (in != nullptr) gzclose(in);
-    }
-    void close() {
-        closeInput(in);
-        in = nullptr;
-    }
-};
-
-}  // namespace
-
 RunEnd runSequence(SolverWrapper& formula, DR_SolverWrapper& dual, gzFile in, const RunOptions& opts, PrimeSink& sink,
                    PhaseTimes& times) {
-    InputCloser input{in};
+    InputStream input(in);  // closed on every way out
     formula.readInstance(in);
     // From here on the formula is over its occurring variables only (see Renumbering.h); the
     // largest input index is still what the run reports.

@@ -1,7 +1,8 @@
 // DIMACS CNF reader. Lenient by design: only the header keyword and the integer syntax are
 // validated; the declared variable count is compared with the variables used at the end and a
-// mismatch is noted (header_mismatch) without stopping. Literals beyond what the solvers can represent, and
-// integers beyond 32 bits, are syntax errors.
+// mismatch is noted (header_mismatch) without stopping. Literals beyond what the solvers can
+// represent, and integers beyond 32 bits, are syntax errors. A line that starts with '%' ends the
+// formula: the SATLIB benchmark files end with the lines "%" and "0", which are not part of it.
 #include <algorithm>
 #include <string>
 
@@ -14,10 +15,13 @@ void SolverWrapper::readInstance(gzFile input) {
     StreamBuffer in(input);
     int header_vars = 0;
     std::vector<int> lits;
+    bool line_start = true;  // nothing but the line's start lies before the current byte
 
     for (;;) {
-        skipWhitespace(in);
+        for (; isWhitespace(*in); ++in) line_start = *in == '\n';
         if (*in == EOF) break;
+        if (*in == '%' && line_start) break;
+        line_start = false;
         if (*in == 'p') {
             if (!eagerMatch(in, "p cnf")) throwUnexpectedChar(*in, true);
             header_vars = parseInt(in);
@@ -26,7 +30,7 @@ void SolverWrapper::readInstance(gzFile input) {
             if (eagerMatch(in, "c n orig vars"))
                 nOrigVars = parseInt(in);
             else
-                skipLine(in);
+                skipLine(in), line_start = true;
         } else {
             lits.clear();
             for (;;) {

@@ -11,6 +11,8 @@
 #include <ctime>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "containers/XAlloc.h"
@@ -31,6 +33,22 @@ std::atomic<size_t> committed{0};  // end of the last complete line in buf
 size_t fill = 0;                   // end of the buffered text (main flow only)
 int line_mode = -1;                // 1 when stdout is a terminal; -1 until first use
 
+// A counted line between becoming visible and being counted. The main flow fills these in, sets
+// `pending`, stores the new end and count, then clears it: a handler that finds it set completes
+// the same stores itself (settle), so it always sees a line and its count together, and the
+// main flow goes on to store the same values again. No system call per line.
+std::atomic<std::atomic<uint32_t>*> pend_counter{nullptr};
+std::atomic<uint32_t> pend_value{0};
+std::atomic<size_t> pend_end{0};
+std::atomic<bool> pending{false};
+
+// The signal of the streaming timer (outStartStreaming): its handler writes the complete lines
+// that the pipe takes at once, so that lines found during a long search do not wait for the
+// buffer to fill. Like the report signals it is blocked while anyone writes standard output.
+constexpr int kFlushSignal = SIGURG;
+constexpr long kFlushPeriodNs = 50L * 1000 * 1000;
+bool out_is_socket = false;
+
 // The progress report while the alarm handler writes it, so that an interruption arriving
 // meanwhile can finish it before its own report.
 char side[1024];
@@ -39,8 +57,12 @@ std::atomic<size_t> side_done{0};
 
 // No write is longer: a pipe takes such a write whole or not at all.
 constexpr size_t kChunk = PIPE_BUF;
-// How long the last report may wait for a stalled reader before the process ends without it.
-constexpr long long kFinalWaitNs = 300LL * 1000 * 1000;
+// The last report: a reader that takes nothing for kStallNs has stalled. Otherwise the buffered
+// lines are written for up to kLinesNs after the signal, what is left is dropped (and not
+// counted), and the report itself may wait up to kReportNs after the signal.
+constexpr long long kStallNs = 300LL * 1000 * 1000;
+constexpr long long kLinesNs = 400LL * 1000 * 1000;
+constexpr long long kReportNs = 700LL * 1000 * 1000;
 
 // Blocks the report signals for the lifetime of the object.
 class ReportSignalsBlocked {
@@ -54,6 +76,7 @@ public:
         sigaddset(&set, SIGTERM);
         sigaddset(&set, SIGXCPU);
         sigaddset(&set, SIGALRM);
+        sigaddset(&set, kFlushSignal);
         sigprocmask(SIG_BLOCK, &set, &old_);
     }
     ~ReportSignalsBlocked() { sigprocmask(SIG_SETMASK, &old_, nullptr); }
@@ -131,23 +154,62 @@ long long monotonicNs() {
     return (long long)t.tv_sec * 1000000000LL + t.tv_nsec;
 }
 
-// The last report's writer: the descriptor is non-blocking here. False when the text could not
-// all be written by the deadline, or not at all.
-bool writeBounded(const char* base, size_t from, size_t end, long long deadline) {
+// The last report's writer: the descriptor is non-blocking here. Writes base[from, end) until
+// done, the deadline, or kStallNs without taking a byte; `from` tells how far it got. True when
+// everything was written; `stalled` is set when the reader stopped taking.
+bool writeBounded(const char* base, size_t& from, size_t end, long long deadline, bool& stalled) {
+    long long progress = monotonicNs();
     while (from < end) {
         ssize_t w = ::write(1, base + from, chunkLength(base + from, end - from));
         if (w > 0) {
             from += size_t(w);
+            progress = monotonicNs();
             continue;
         }
         if (w < 0 && errno == EINTR) continue;
         if (w < 0 && errno != EAGAIN && errno != EWOULDBLOCK) return false;
-        long long left = deadline - monotonicNs();
-        if (left <= 0) return false;
+        const long long now = monotonicNs();
+        if (now - progress >= kStallNs) stalled = true;
+        const long long until = std::min(deadline, progress + kStallNs);
+        if (now >= until) return false;
         pollfd p{1, POLLOUT, 0};
-        poll(&p, 1, int(left / 1000000) + 1);
+        poll(&p, 1, int((until - now) / 1000000) + 1);
     }
     return true;
+}
+
+// Completes a counted line that the main flow was publishing when the handler came.
+void settle() {
+    if (!pending.load(std::memory_order_relaxed)) return;
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+    committed.store(pend_end.load(std::memory_order_relaxed), release);
+    pend_counter.load(std::memory_order_relaxed)->store(pend_value.load(std::memory_order_relaxed), std::memory_order_relaxed);
+}
+
+void blockFlushSignal() {
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, kFlushSignal);
+    sigprocmask(SIG_BLOCK, &set, nullptr);
+}
+
+// The streaming timer's handler. It runs only where no write of standard output is in progress
+// (the signal is blocked around every write), and never waits: it writes whole chunks while the
+// descriptor is ready and leaves the rest, and any error, to the main flow's next write.
+void flushTick(int) {
+    const int saved_errno = errno;
+    const size_t c = committed.load(acquire);
+    for (size_t d = flushed.load(acquire); d < c;) {
+        pollfd p{1, POLLOUT, 0};
+        if (poll(&p, 1, 0) <= 0 || (p.revents & POLLOUT) == 0) break;
+        const size_t len = chunkLength(buf + d, c - d);
+        // A socket may take less than a chunk when it polls writable: it must not block here.
+        ssize_t w = out_is_socket ? ::send(1, buf + d, len, MSG_DONTWAIT | MSG_NOSIGNAL) : ::write(1, buf + d, len);
+        if (w <= 0) break;
+        d += size_t(w);
+        flushed.store(d, release);
+    }
+    errno = saved_errno;
 }
 
 void flushAtExit() { outFlush(); }
@@ -185,18 +247,24 @@ void append(const char* s, size_t n, std::atomic<uint32_t>* counter) {
     if (fill + n > cap) makeRoom(n);
     std::memcpy(buf + fill, s, n);
     fill += n;
-    const void* nl = n > 0 ? memrchr(s, '\n', n) : nullptr;
-    size_t end = nl != nullptr ? fill - n + size_t(static_cast<const char*>(nl) - s) + 1 : fill;
     if (counter != nullptr) {
-        // The one step that a report cannot split: the line visible and counted together.
-        ReportSignalsBlocked blocked;
-        committed.store(end, release);
-        counter->store(counter->load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
-    } else if (nl != nullptr) {
-        std::atomic_signal_fence(std::memory_order_release);
-        committed.store(end, release);
+        // The line visible and counted in one step as far as a handler can tell (see settle).
+        const uint32_t v = counter->load(std::memory_order_relaxed) + 1;
+        pend_counter.store(counter, std::memory_order_relaxed);
+        pend_value.store(v, std::memory_order_relaxed);
+        pend_end.store(fill, std::memory_order_relaxed);
+        std::atomic_signal_fence(std::memory_order_seq_cst);
+        pending.store(true, std::memory_order_relaxed);
+        std::atomic_signal_fence(std::memory_order_seq_cst);
+        committed.store(fill, release);
+        counter->store(v, std::memory_order_relaxed);
+        std::atomic_signal_fence(std::memory_order_seq_cst);
+        pending.store(false, std::memory_order_relaxed);
     } else {
-        return;
+        const void* nl = n > 0 ? memrchr(s, '\n', n) : nullptr;
+        if (nl == nullptr) return;
+        std::atomic_signal_fence(std::memory_order_release);
+        committed.store(fill - n + size_t(static_cast<const char*>(nl) - s) + 1, release);
     }
     if (line_mode == 1) outFlush();
 }
@@ -251,13 +319,35 @@ void outFlush() {
     flushed.store(0, release);
 }
 
-void outSignalReport(const char* s, size_t n) {
+void outStartStreaming() {
+    initOnce();
+    if (line_mode == 1) return;  // a terminal gets every line at once anyway
+    struct stat st;
+    out_is_socket = fstat(1, &st) == 0 && S_ISSOCK(st.st_mode);
+    struct sigaction sa;
+    sa.sa_handler = flushTick;
+    sigemptyset(&sa.sa_mask);
+    for (int s : {SIGINT, SIGTERM, SIGXCPU, SIGALRM}) sigaddset(&sa.sa_mask, s);
+    sa.sa_flags = SA_RESTART;
+    if (sigaction(kFlushSignal, &sa, nullptr) != 0) return;
+    sigevent ev{};
+    ev.sigev_notify = SIGEV_SIGNAL;
+    ev.sigev_signo = kFlushSignal;
+    timer_t timer;
+    if (timer_create(CLOCK_MONOTONIC, &ev, &timer) != 0) return;
+    const itimerspec every{{0, kFlushPeriodNs}, {0, kFlushPeriodNs}};
+    timer_settime(timer, 0, &every, nullptr);
+}
+
+void outSignalReport(char* (*format)(char* p)) {
+    blockFlushSignal();
+    settle();
     sigset_t wait;
     sigprocmask(SIG_SETMASK, nullptr, &wait);
     for (int sig : {SIGINT, SIGTERM, SIGXCPU}) sigdelset(&wait, sig);
     writeInterruptibly(buf, flushed, committed.load(acquire), wait);
-    if (n > sizeof side) n = sizeof side;
-    for (size_t i = 0; i < n; i++) side[i] = s[i];
+    // The text goes straight into `side`, so that an interruption while it waits can finish it.
+    const size_t n = size_t(format(side) - side);
     side_done.store(0, release);
     side_len.store(n, release);
     writeInterruptibly(side, side_done, n, wait);
@@ -265,15 +355,34 @@ void outSignalReport(const char* s, size_t n) {
     side_done.store(0, release);
 }
 
-void outSignalFinalReport(const char* s, size_t n) {
-    const long long deadline = monotonicNs() + kFinalWaitNs;
+void outSignalFinalReport(char* (*format)(char* p, const char* dropped, size_t n)) {
+    blockFlushSignal();
+    settle();
+    const long long start = monotonicNs();
     // Non-blocking for these few writes, so that a full pipe cannot hold the process; the
     // descriptor may be shared (a terminal), so its flags are put back before the end.
     const int flags = fcntl(1, F_GETFL);
     const bool set_nonblock = flags >= 0 && (flags & O_NONBLOCK) == 0;
     if (set_nonblock) fcntl(1, F_SETFL, flags | O_NONBLOCK);
-    (void)(writeBounded(side, side_done.load(acquire), side_len.load(acquire), deadline) &&
-           writeBounded(buf, flushed.load(acquire), committed.load(acquire), deadline) && writeBounded(s, 0, n, deadline));
+    bool stalled = false;
+    size_t s_from = side_done.load(acquire), from = flushed.load(acquire);
+    const size_t end = committed.load(acquire);
+    // A progress report cut short is finished first, then the lines while time allows; what is
+    // left from a line boundary on is dropped, and the report counts without it.
+    bool whole = writeBounded(side, s_from, side_len.load(acquire), start + kReportNs, stalled);
+    if (whole && !writeBounded(buf, from, end, start + kLinesNs, stalled) && from > 0 && buf[from - 1] != '\n') {
+        // Stopped inside a line (a partial write): finish it, or end without the report.
+        const void* nl = std::memchr(buf + from, '\n', end - from);
+        const size_t line_end = nl != nullptr ? size_t(static_cast<const char*>(nl) - buf) + 1 : end;
+        whole = !stalled && writeBounded(buf, from, line_end, start + kReportNs, stalled);
+    }
+    if (whole) {
+        char text[1024];
+        const size_t n = size_t(format(text, buf + from, end - from) - text);
+        size_t done = 0;
+        // After a stall the report gets one try: the reader is not taking anything.
+        writeBounded(text, done, n, stalled ? start : start + kReportNs, stalled);
+    }
     if (set_nonblock) fcntl(1, F_SETFL, flags);
 }
 

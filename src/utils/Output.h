@@ -7,7 +7,10 @@
 // report signals let through. A handler that runs there (or anywhere outside this module) finds
 // the count of bytes already written exact, writes the complete lines from that point, then its
 // report. So a full pipe whose reader has stalled never makes the program deaf to SIGINT,
-// SIGTERM or SIGXCPU.
+// SIGTERM or SIGXCPU. The streaming timer's signal is blocked the same way.
+//
+// A counted line and its counter are published with plain stores, no system call per line: a
+// handler that interrupts the publication completes it before it reads the counters.
 //
 // Write errors end the process with status 1: quietly when the reader of a pipe has gone
 // (EPIPE; SIGPIPE is ignored by main), otherwise with one line on standard error.
@@ -31,13 +34,22 @@ void outFlush();
 // as a report can tell: a report never counts a line it does not print, nor the reverse.
 void outWriteCounted(const char* s, size_t n, std::atomic<uint32_t>& counter);
 
-// Signal handlers only (async-signal-safe). Each writes the complete buffered lines, then s.
+// From here on complete lines are written out at least every 50 ms of wall time (a timer
+// signal, SIGURG, whose handler writes what the descriptor takes without waiting), so that a
+// reader sees the primes of a slow enumeration as they are found. Nothing changes on a terminal.
+void outStartStreaming();
+
+// Signal handlers only (async-signal-safe). Each writes the complete buffered lines, then the
+// text that `format` puts into the buffer it is given (at most 1024 bytes), formatted after the
+// last counted line has been made consistent with its counter.
 // Progress report: waits for the output as long as it takes, letting SIGINT, SIGTERM and
 // SIGXCPU through while it waits (their handler finishes this report's text first).
-void outSignalReport(const char* s, size_t n);
-// Last report before _exit: never blocks; gives up, at a line boundary where it can, when the
-// output does not take the text within a fraction of a second or cannot be written.
-void outSignalFinalReport(const char* s, size_t n);
+void outSignalReport(char* (*format)(char* p));
+// Last report before _exit: never blocks. It writes the buffered lines for a fraction of a
+// second at most; the whole lines it could not write, `dropped` (n bytes), are left out, and
+// `format` is told about them so that the report counts only the lines written. Gives up,
+// report and all, when the reader takes nothing for 0.3 s or the output cannot be written.
+void outSignalFinalReport(char* (*format)(char* p, const char* dropped, size_t n));
 
 // Async-signal-safe formatting into a caller's buffer; each returns the new end.
 char* fmtUnsigned(char* p, unsigned long long v);

@@ -51,6 +51,26 @@ inline void closeInput(gzFile in) {
     throw ReadError{r == Z_ERRNO ? std::strerror(errno) : r == Z_BUF_ERROR ? "unexpected end of file" : "zlib error " + std::to_string(r)};
 }
 
+// Owns an input stream until it is closed: a syntax or read error that ends the run on the way
+// still closes it (zlib's state and buffers are freed).
+class InputStream {
+    gzFile in_;
+
+public:
+    explicit InputStream(gzFile in) : in_(in) {}
+    InputStream(const InputStream&) = delete;
+    InputStream& operator=(const InputStream&) = delete;
+    ~InputStream() {
+        if (in_ != nullptr) gzclose(in_);
+    }
+    gzFile get() const { return in_; }
+    void close() {  // as closeInput
+        gzFile in = in_;
+        in_ = nullptr;
+        closeInput(in);
+    }
+};
+
 [[noreturn]] inline void throwUnexpectedChar(int c, bool on_stdout) {
     std::string msg = "PARSE ERROR! Unexpected char: ";
     msg.push_back(char(static_cast<unsigned char>(c)));  // end of input prints as byte 0xFF

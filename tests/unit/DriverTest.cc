@@ -10,6 +10,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <random>
 #include <set>
@@ -270,6 +271,25 @@ TEST(DriverStartUp, DamagedGzipInputIsRefused) {
     EXPECT_EQ(implicates, want.implicates);
 }
 
+// The SATLIB files end with the lines "%" and "0": each runs to the end with the primes of the
+// formula before the "%" line, as if the file ended there.
+TEST(DriverStartUp, SatlibEndMarker) {
+    int files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(PRIMAL_INSTANCES_DIR "/uf20-91")) {
+        const std::string path = entry.path().string(), text = readFile(path);
+        SCOPED_TRACE(path);
+        const size_t mark = text.find("\n%");
+        ASSERT_NE(mark, std::string::npos);
+        const RunResult whole = runPrimal({"-print_all", path}), cut = runPrimal({"-print_all"}, text.substr(0, mark + 1));
+        EXPECT_EQ(whole.status, 0);
+        EXPECT_EQ(cut.status, 0);
+        EXPECT_NE(whole.out.find("Prime Implicate: "), std::string::npos);
+        EXPECT_EQ(primesAndCounts(whole.out), primesAndCounts(cut.out));
+        files++;
+    }
+    EXPECT_EQ(files, 9);
+}
+
 // Standard output that cannot be written: status 1 and one line on standard error, with and
 // without print_all (then only the start-up lines and the final report are lost); a closed
 // standard output likewise.
@@ -413,6 +433,68 @@ TEST(DriverInterrupt, StalledReaderDoesNotHoldSignalsBack) {
         EXPECT_GT(seen.implicants.size(), 100u);
         if (!seen.rest.empty()) checkInterrupted(r.out, header(path, 2 * k), k, true, true, seen);
     }
+}
+
+// x v PHP(9) (the pigeonhole formula, 10 pigeons in 9 holes, with x added to every clause): its
+// only primes are the implicant x and the implicate x, found at once, but the run then has to
+// refute the pigeonhole formula, seconds of search. The first prime line reaches the pipe long
+// before the run ends, not when the output buffer fills or at the exit.
+TEST(DriverOutput, LinesReachAPipeDuringALongSearch) {
+    const int n = 9;
+    Cnf f;
+    auto var = [n](int pigeon, int hole) { return 2 + pigeon * n + hole; };
+    for (int i = 0; i <= n; i++) {
+        f.push_back({1});
+        for (int j = 0; j < n; j++) f.back().push_back(var(i, j));
+    }
+    for (int j = 0; j < n; j++)
+        for (int a = 0; a <= n; a++)
+            for (int b = a + 1; b <= n; b++) f.push_back({1, -var(a, j), -var(b, j)});
+    const std::string path = writeTempFile("driver_stream.cnf", toDimacs(f, 1 + (n + 1) * n));
+    const Clock::time_point start = Clock::now();
+    Child c(primalBinary(), {"-print_all", "-engine-steps=0", path});
+    std::string text;
+    while (text.find("\nPrime ") == std::string::npos && !hasEnded(c.pid()) && secondsSince(start) < 300)
+        text += c.readSome(4096, 20);
+    const double first = secondsSince(start);
+    while (!hasEnded(c.pid()) && secondsSince(start) < 600) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    const double end = secondsSince(start);
+    RunResult r = c.finish(30);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(primesAndCounts(r.out), "Prime Implicant: 1\nPrime Implicate: 1\nFinal Num Prime Implicant: 1\nFinal Num Prime Implicate: 1\n");
+    EXPECT_TRUE(first < 0.5 * end && end - first > 0.5) << "first prime line at " << first << " s, end at " << end << " s";
+}
+
+// A reader that is slow but alive (4 KB every 20 ms) while the program's buffer holds far more
+// than it can take: an interruption still ends the run within a second, with whole lines and the
+// report, whose counters are the prime lines that were written (the rest is dropped).
+TEST(DriverInterrupt, SlowReaderGetsTheReport) {
+    const int k = 36;
+    const std::string path = writeTempFile("driver_slow_reader.cnf", pairsCnf(k));
+    const int runs = 20 / kSlowdown;
+    int reported = 0;
+    for (int i = 0; i < runs && !HasFailure(); i++) {
+        SCOPED_TRACE("run " + std::to_string(i));
+        Child c(primalBinary(), {"-print_all", path});
+        size_t got = 0;
+        Clock::time_point sent;
+        for (Clock::time_point start = Clock::now(); !hasEnded(c.pid()) && secondsSince(start) < 60;) {
+            if (got > 100000 && sent == Clock::time_point()) c.signal(SIGINT), sent = Clock::now();
+            if (sent != Clock::time_point() && secondsSince(sent) > 10) break;
+            got += c.readSome(4096, 0).size();
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        ASSERT_NE(sent, Clock::time_point()) << "too little output";
+        EXPECT_LT(secondsSince(sent), 1.0);
+        RunResult r = c.finish(30);
+        EXPECT_EQ(r.status, 1);
+        Seen lines, seen;
+        ASSERT_NO_FATAL_FAILURE(scan(r.out, header(path, 2 * k), k, false, lines));
+        if (lines.rest.empty()) continue;  // the report was dropped
+        reported++;
+        checkInterrupted(r.out, header(path, 2 * k), k, true, false, seen);
+    }
+    EXPECT_GE(reported * 100, runs * 95) << reported << " of " << runs << " runs had the report";
 }
 
 // Hundreds of interruptions at random moments of short print_all runs, once the handlers are
