@@ -35,6 +35,8 @@ TEST(SolverCore, AnswersAndAssumptionConflictsMatchBruteForce) {
         const bool gc = round % 40 == 0;
         int n = gc ? 18 : 1 + int(rng() % 12);
         Cnf f = randomCnf(rng, n, gc ? int(4.3 * n) : int(rng() % (5 * n)), gc ? 3 : 1 + int(rng() % 4), round % 10 == 1);
+        if (gc)
+            for (auto& c : f) c.resize(3, c[0]);
         Solver s;
         if (gc) s.garbage_frac = 0.01, s.restart_first = 2;
         addCnf(s, n, f);
@@ -131,6 +133,7 @@ TEST(SolverCore, ImpliesMatchesReferenceUnitPropagation) {
 // it was fixed there already.
 TEST(SolverCore, BlockingAgainstKeptTrailEnumeratesExactlyTheMaximalModels) {
     std::mt19937 rng(23);
+    int kept_below = 0;  // one-literal blocks that kept the levels below their variable's
     for (int round = 0; round < 600; round++) {
         int n = 1 + int(rng() % 10);
         Cnf f = randomCnf(rng, n, int(rng() % (2 * n)), 1 + int(rng() % 3));
@@ -179,7 +182,8 @@ TEST(SolverCore, BlockingAgainstKeptTrailEnumeratesExactlyTheMaximalModels) {
             ASSERT_EQ(std::vector<Lit>(block.begin(), block.begin() + block.size()), want);
             if (block.size() == 1 && r == l_True) {
                 ASSERT_TRUE(s.level(var(block[0])) == 0 && s.value(block[0]) == l_True);
-                ASSERT_LT(s.decisionLevel(), top);
+                ASSERT_LT(s.decisionLevel(), top);  // back to the root only when the kept levels contradict it
+                kept_below += top > 1 && s.decisionLevel() == top - 1;
             } else if (r == l_True) {
                 ASSERT_EQ(s.decisionLevel(), std::min(level, top - 1));
                 ASSERT_EQ(s.propagations, props);  // nothing propagated here
@@ -195,4 +199,5 @@ TEST(SolverCore, BlockingAgainstKeptTrailEnumeratesExactlyTheMaximalModels) {
         addCnf(fresh, n, g);
         ASSERT_EQ(fresh.solve_() == l_True, isSatisfiable(g, n));
     }
+    EXPECT_GT(kept_below, 100);
 }
