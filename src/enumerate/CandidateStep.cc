@@ -35,6 +35,7 @@ bool primeOfTerm(RunContext& ctx, const std::vector<int>& term, double start, st
         for (int l : term) assert(ctx.formula.solver->model[std::abs(l) - 1] == (l > 0 ? l_True : l_False));
 #endif
         reduceModel(ctx, prime);
+        if (ctx.projected) ctx.restrictToX(prime);
     } else {
         prime.clear();
         for (int l : term) prime.push_back(-l);

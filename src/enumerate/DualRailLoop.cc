@@ -12,7 +12,15 @@ namespace primal {
 
 LoopEnd dualRailLoop(RunContext& ctx, DR_SolverWrapper& dual, int64_t conflict_budget) {
     std::vector<int> term, prime;
-    auto block = [&dual](bool implicant, std::vector<int>& p) {
+    auto block = [&dual, &ctx](bool implicant, std::vector<int>& p) {
+        // A projected run meets one-literal primes whose rail is already fixed at the root, the
+        // blocking clause then being false there: no candidate is left. (The rail's value in
+        // the last model is the one the clause excludes, and it is a root fact.)
+        if (ctx.projected && p.size() == 1) {
+            const int l = p[0];
+            const Var rail = l > 0 ? 2 * l - 2 : -2 * l - 1;
+            if (dual.drSolver->level(rail) == 0 && dual.drSolver->value(rail) != l_Undef) return false;
+        }
         // An implicant: a later term holds the complement of one of its literals; an implicate
         // (the negated term): a later term lacks one of the term's literals.
         return dual.addDualRailClsIncr(p, !implicant, true);

@@ -68,8 +68,9 @@ bool implicatesFromImplicants(RunContext& ctx, bool implicants_complete, uint64_
                 return true;
             });
             search.resumeFrom(step.at);
-            return fresh.size() < max_new_per_pass;
+            return fresh.size() < max_new_per_pass && !ctx.g_valid;
         });
+        if (ctx.g_valid) return true;  // no implicate at all
         if (!done && engine.stepLimitHit()) return false;
         if (fresh.size() == 0) return true;
     }

@@ -175,9 +175,74 @@ bool enumerateByParts(RunContext& ctx, const RunOptions& opts) {
     return true;
 }
 
+// Every prime of G, the formula with the variables outside X forgotten. A clause over X is
+// implied by G exactly when the formula implies it, so G's prime implicates are the formula's
+// prime implicates within X; G's prime implicants are the consistent minimal transversals of
+// those, which the completion finds once they are all known. To find the implicates:
+//  - the engine: they are the consistent minimal transversals over X of the formula's prime
+//    implicants restricted to X (an implicate over X hits each implicant within X);
+//  - the dual-rail loop over X's rails alone (both rails of a variable outside X are true, so no
+//    candidate holds it): an inconsistent candidate is maximal among the terms over X, so its
+//    negation is a prime implicate of G as before; a consistent one reduces to an implicant p of
+//    the formula, blocked by p's literals over X: a later term must contradict one of them,
+//    since a term over X that agrees with p within X is consistent with p, hence no implicate.
+// An implicant with no literal over X makes G valid: its one prime implicant is the empty term.
+void enumerateProjected(RunContext& ctx, const std::function<DR_SolverWrapper&()>& dual_rail, const RunOptions& opts) {
+    ctx.defer_implicants = true;  // the formula's implicants are no primes of G
+    const EngineBudget b = engineBudget(ctx.formula.cls, ctx.first_check_conflicts, opts);
+    const bool all_implicants = b.steps > 0 && implicantsFromClauses(ctx, b.steps, b.per_prime);
+    PrimeStore restricted;
+    std::vector<int> prime;
+    ctx.implicants.forEach([&](const int* p, const int* e) {
+        prime.assign(p, e);
+        ctx.restrictToX(prime);
+        restricted.add(prime);
+    });
+    ctx.implicants = std::move(restricted);
+    // Every implicate is kept: the completion needs them all.
+    const uint64_t keep_all = ~uint64_t(0);
+    if (!ctx.g_valid &&
+        !(all_implicants && implicatesFromImplicants(ctx, true, b.steps / 100 + 4 * uint64_t(ctx.n), b.per_prime,
+                                                     keep_all))) {
+        DR_SolverWrapper& dual = dual_rail();
+        std::vector<int> unit(1);
+        for (int v = 1; v <= ctx.n; v++)
+            if (!ctx.in_x[size_t(v)])
+                for (int l : {v, -v}) unit[0] = l, dual.addDualRailCls(unit, true, true);
+        ctx.implicants.forEach([&](const int* p, const int* e) {
+            prime.assign(p, e);
+            dual.addDualRailCls(prime, false, true);
+        });
+        ctx.implicates.forEach([&](const int* p, const int* e) {
+            prime.assign(p, e);
+            std::sort(prime.begin(), prime.end());
+            ctx.earlier_implicates.insert(prime);
+        });
+        for (int l : rootFixedLiterals(*ctx.formula.solver)) {
+            if (!ctx.in_x[size_t(std::abs(l))]) continue;
+            unit[0] = l;
+            dual.addDualRailCls(unit, true, true);
+            if (storeUnlessEarlier(ctx, false, unit)) ctx.record(false, unit);
+        }
+        int64_t budget = opts.endgame_conflicts > 0 ? opts.endgame_conflicts : -1;
+        if (dualRailLoop(ctx, dual, budget) == LoopEnd::OverBudget && !ctx.g_valid) implicatesFromImplicants(ctx, false);
+    }
+    ctx.defer_implicants = false;
+    if (ctx.g_valid) {
+        ctx.record(true, {});
+        return;
+    }
+    ctx.implicants = PrimeStore();  // the formula's, as edges; G's are all still to be found
+    completeImplicants(ctx);
+}
+
 }  // namespace
 
 void enumeratePrimes(RunContext& ctx, const std::function<DR_SolverWrapper&()>& dual_rail, const RunOptions& opts) {
+    if (ctx.projected) {
+        enumerateProjected(ctx, dual_rail, opts);
+        return;
+    }
     // Parts are worth their set-up only where the engine may run; without it the run keeps the
     // single dual-rail search over the whole formula. What the engine would get are the clauses
     // left by the root-fixed literals: n unit clauses leave none, whatever n.

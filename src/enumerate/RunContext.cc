@@ -26,6 +26,16 @@ RunContext::RunContext(Sat::SolverWrapper& f, int vars, Recorder& recorder, std:
     for (int v = 1; v <= vars; v++) test_vars.push_back(v);
 }
 
+void RunContext::restrictToX(std::vector<int>& implicant) {
+    size_t k = 0;
+    for (int l : implicant)
+        if (in_x[size_t(l < 0 ? -l : l)]) implicant[k++] = l;
+    implicant.resize(k);
+    // Every candidate term lies within X, and a model of the formula outside X's reach: an
+    // implicant with no literal over X makes every assignment of X extend to a model.
+    if (k == 0) g_valid = true;
+}
+
 void RunContext::record(bool implicant, const std::vector<int>& prime) {
     if (implicant && defer_implicants) return;
     printed_.clear();

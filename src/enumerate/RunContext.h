@@ -65,6 +65,13 @@ struct RunContext {
     // Implicants of a part of a formula are not primes of the whole: they are kept in
     // `implicants` but not recorded (see ByParts.h).
     bool defer_implicants = false;
+    // Projection onto the variables of interest X (in_x[v] for each variable): the primes
+    // recorded are those of G, the formula with the other variables forgotten. Implicants of
+    // the formula are then kept restricted to X (see restrictToX) and never recorded; a
+    // restriction that comes out empty shows that G is valid (g_valid).
+    bool projected = false;
+    std::vector<char> in_x;
+    bool g_valid = false;
     // Conflicts the formula solver needed to find the formula satisfiable: a measure of how hard
     // a search without propagation will find it (the engine's budget shrinks with it).
     uint64_t first_check_conflicts = 0;
@@ -74,6 +81,8 @@ struct RunContext {
     // Makes a prime (over the variables above) part of the result: handed to the sink in input
     // indices. `prime` itself is left as it is.
     void record(bool implicant, const std::vector<int>& prime);
+    // Drops the literals outside X from an implicant of the formula (in place, order kept).
+    void restrictToX(std::vector<int>& implicant);
     // Literal l (over the variables above) with its input index.
     int inputLit(int l) const {
         if (orig_var.empty()) return l;

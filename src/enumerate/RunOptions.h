@@ -3,6 +3,9 @@
 #define PRIMAL_ENUMERATE_RUNOPTIONS_H
 
 #include <cstdint>
+#include <stdexcept>
+#include <utility>
+#include <vector>
 
 namespace primal {
 
@@ -15,7 +18,23 @@ struct RunOptions {
     int64_t engine_steps_per_prime = 100;
     // Conflicts of one dual-rail search before the transversal endgame takes over (0: never).
     int64_t endgame_conflicts = 20000;
+    // Primes of the formula with every variable outside a set X forgotten (existentially
+    // quantified): X listed (input indices), or read from the input's "c n orig vars N" line
+    // (1..N) or its "c p show ... 0" lines.
+    enum class Projection { None, List, Orig, Show };
+    Projection projection = Projection::None;
+    std::vector<std::pair<int, int>> project_list;  // ranges of input indices, both ends included
 };
+
+// A query that the input cannot answer (a projection onto variables it does not have): the
+// message is one line, without its newline.
+struct QueryError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// Parses a variable list such as "1-4,9,12-20" (ranges ascending, numbers >= 1) into ranges;
+// false when it is empty or malformed.
+bool parseVarList(const char* text, std::vector<std::pair<int, int>>& out);
 
 }  // namespace primal
 

@@ -27,10 +27,15 @@ void SolverWrapper::readInstance(gzFile input) {
             header_vars = parseInt(in);
             (void)parseInt(in);  // the clause count is not used
         } else if (*in == 'c') {
-            if (eagerMatch(in, "c n orig vars"))
-                nOrigVars = parseInt(in);
-            else
+            if (read_show && eagerMatch(in, "c p show")) {
+                // The variables of interest, as model counters list them: "c p show 1 4 9 0".
+                has_show = true;
+                for (int v; (v = parseInt(in)) != 0;) show_vars.push_back(v);
+            } else if (!read_show && eagerMatch(in, "c n orig vars")) {
+                origVarsLine = nOrigVars = parseInt(in);
+            } else {
                 skipLine(in), line_start = true;
+            }
         } else {
             lits.clear();
             for (;;) {
@@ -45,6 +50,7 @@ void SolverWrapper::readInstance(gzFile input) {
             for (int l : lits) maxVar = std::max(maxVar, l < 0 ? -l : l);
         }
     }
+    headerVars = header_vars;
     header_mismatch = maxVar != header_vars;  // reported by the caller; the run goes on
 }
 

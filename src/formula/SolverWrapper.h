@@ -26,6 +26,14 @@ public:
     int nOrigVars;
     int maxVar;  // largest variable index that readInstance met (0: none)
     bool header_mismatch = false;  // readInstance: maxVar differs from the header's variable count
+    int headerVars = 0;            // readInstance: the header's variable count (0: no header)
+    int origVarsLine = -1;         // readInstance: the count of the last "c n orig vars" line (-1: none)
+    // With read_show set before readInstance, "c p show ... 0" lines are read (their variables
+    // appended to show_vars, has_show set) and "c n orig vars" lines are not; otherwise every
+    // other comment is skipped, so a file is read as it always was.
+    bool read_show = false;
+    bool has_show = false;
+    std::vector<int> show_vars;
     Solver* solver;
 
     // Largest DIMACS variable the dual-rail encoding can represent (its rails 2x-1 and 2x must

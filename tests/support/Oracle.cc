@@ -62,6 +62,29 @@ PrimeSets bruteForcePrimes(const Cnf& f, int n) {
     return {minimalCubes(is_model, n, true), minimalCubes(is_model, n, false)};
 }
 
+PrimeSets functionPrimes(const std::vector<char>& is_model, const std::vector<int>& names) {
+    PrimeSets p{minimalCubes(is_model, int(names.size()), true), minimalCubes(is_model, int(names.size()), false)};
+    for (Primes* side : {&p.implicants, &p.implicates}) {
+        for (std::vector<int>& q : *side) {
+            for (int& l : q) l = l < 0 ? -names[size_t(-l) - 1] : names[size_t(l) - 1];
+            std::sort(q.begin(), q.end());
+        }
+        std::sort(side->begin(), side->end());
+    }
+    return p;
+}
+
+PrimeSets projectedPrimes(const Cnf& f, int n, const std::vector<int>& x) {
+    std::vector<char> is_model(size_t(1) << x.size(), 0);
+    for (uint32_t a = 0; a < (uint32_t(1) << n); a++) {
+        if (!satisfies(f, a)) continue;
+        uint32_t local = 0;
+        for (size_t i = 0; i < x.size(); i++) local |= ((a >> (x[i] - 1)) & 1) << i;
+        is_model[local] = 1;
+    }
+    return functionPrimes(is_model, x);
+}
+
 Cnf randomCnf(std::mt19937& rng, int n, int m, int max_len, bool allow_empty) {
     Cnf f;
     std::uniform_int_distribution<int> len(allow_empty ? 0 : 1, max_len), var(1, n), coin(0, 1);

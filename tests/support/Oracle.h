@@ -23,6 +23,12 @@ struct PrimeSets {
 };
 // Over variables 1..n.
 PrimeSets bruteForcePrimes(const Cnf& f, int n);
+// The primes of a function of k <= 20 variables given by its truth table (bit i-1 of the index is
+// variable i), the literals renamed through `names` (variable i is names[i-1]).
+PrimeSets functionPrimes(const std::vector<char>& is_model, const std::vector<int>& names);
+// The primes of f (over 1..n) with every variable outside x forgotten: those of the function
+// over x that holds where some assignment of the other variables satisfies f.
+PrimeSets projectedPrimes(const Cnf& f, int n, const std::vector<int>& x);
 
 // Random CNF over 1..n with clause lengths in [0, max_len] (0 only when allow_empty); literals
 // may repeat and clauses may be tautologies or repeated.

@@ -1,0 +1,112 @@
+// Primes of a formula with its auxiliary variables forgotten, against truth tables: random
+// formulas with random sets of interest (empty, one variable, all of them) on every road, and
+// Tseitin encodings of random circuits, whose projected primes are those of the circuit.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <sys/mman.h>
+#include <unistd.h>
+#include <zlib.h>
+
+#include "enumerate/Enumeration.h"
+#include "support/CollectingSink.h"
+#include "support/Oracle.h"
+
+using namespace testutil;
+
+namespace {
+
+// Runs the whole sequence in process on DIMACS text, projected onto x (input indices).
+PrimeSets runProjected(const std::string& dimacs, const std::vector<int>& x, primal::RunOptions opts) {
+    int fd = memfd_create("cnf", 0);
+    EXPECT_EQ(write(fd, dimacs.data(), dimacs.size()), ssize_t(dimacs.size()));
+    lseek(fd, 0, SEEK_SET);
+    opts.projection = primal::RunOptions::Projection::List;
+    for (int v : x) opts.project_list.emplace_back(v, v);
+    Sat::SolverWrapper formula;
+    Sat::DR_SolverWrapper dual;
+    CollectingSink sink;
+    primal::PhaseTimes times;
+    primal::runSequence(formula, dual, gzdopen(fd, "rb"), opts, sink, times);
+    return sink.sorted();
+}
+
+std::vector<primal::RunOptions> roads() {
+    std::vector<primal::RunOptions> r(4);
+    r[1].engine_steps = 0;                          // the dual-rail loop alone
+    r[2].engine_steps = 0, r[2].endgame_conflicts = 1;  // the loop, soon the endgame
+    r[3].engine_steps = 2, r[3].endgame_conflicts = 1;  // the engine cut short
+    return r;
+}
+
+}  // namespace
+
+TEST(Projection, RandomFormulasOnEveryRoad) {
+    std::mt19937 rng(99);
+    for (int round = 0; round < 250; round++) {
+        const int n = 1 + int(rng() % 10);
+        Cnf f = randomCnf(rng, n, int(rng() % (3 * n + 2)), 1 + int(rng() % 4));
+        if (!isSatisfiable(f, n)) continue;
+        std::vector<int> x;
+        const int kind = round % 5;  // 0: empty, 1: one variable, 2: all, else a random subset
+        for (int v = 1; v <= n; v++)
+            if (kind == 2 || (kind > 2 && rng() % 2) || (kind == 1 && v == 1 + round % n)) x.push_back(v);
+        const PrimeSets want = projectedPrimes(f, n, x);
+        if (kind == 2) {  // projecting onto every variable changes nothing
+            PrimeSets all = bruteForcePrimes(f, n);
+            ASSERT_EQ(want.implicants, all.implicants);
+            ASSERT_EQ(want.implicates, all.implicates);
+        }
+        for (const primal::RunOptions& opts : roads()) {
+            PrimeSets got = runProjected(toDimacs(f, n), x, opts);
+            const std::string where = toDimacs(f, n) + "x = " + testing::PrintToString(x) + " steps " +
+                                      std::to_string(opts.engine_steps);
+            EXPECT_EQ(got.implicants, want.implicants) << where;
+            EXPECT_EQ(got.implicates, want.implicates) << where;
+        }
+        if (HasFailure()) return;
+    }
+}
+
+// A random circuit of AND/OR/XOR gates over k inputs, Tseitin-encoded with its output asserted:
+// forgetting the gate variables leaves the circuit's own function.
+TEST(Projection, TseitinCircuitsGiveTheCircuitsPrimes) {
+    std::mt19937 rng(5);
+    for (int round = 0; round < 60; round++) {
+        const int k = 3 + int(rng() % 4), gates = 2 + int(rng() % 5);
+        struct Gate { int op, a, b; };  // op 0 AND, 1 OR, 2 XOR over earlier signals (signed)
+        std::vector<Gate> g;
+        Cnf f;
+        for (int i = 0; i < gates; i++) {
+            const int avail = k + i;
+            auto pick = [&] { int s = 1 + int(rng() % avail); return rng() % 2 ? s : -s; };
+            g.push_back({int(rng() % 3), pick(), pick()});
+            const int o = k + i + 1, a = g.back().a, b = g.back().b;
+            if (g.back().op == 0) f.insert(f.end(), {{-o, a}, {-o, b}, {o, -a, -b}});
+            if (g.back().op == 1) f.insert(f.end(), {{o, -a}, {o, -b}, {-o, a, b}});
+            if (g.back().op == 2) f.insert(f.end(), {{-o, a, b}, {-o, -a, -b}, {o, -a, b}, {o, a, -b}});
+        }
+        f.push_back({k + gates});
+        std::vector<char> table(size_t(1) << k);
+        for (uint32_t in = 0; in < table.size(); in++) {
+            std::vector<bool> sig(size_t(k + gates) + 1);
+            for (int v = 1; v <= k; v++) sig[size_t(v)] = (in >> (v - 1)) & 1;
+            auto val = [&](int s) { return s > 0 ? bool(sig[size_t(s)]) : !sig[size_t(-s)]; };
+            for (int i = 0; i < gates; i++) {
+                const bool a = val(g[size_t(i)].a), b = val(g[size_t(i)].b);
+                sig[size_t(k + i + 1)] = g[size_t(i)].op == 0 ? a && b : g[size_t(i)].op == 1 ? a || b : a != b;
+            }
+            table[in] = sig[size_t(k + gates)];
+        }
+        std::vector<int> inputs;
+        for (int v = 1; v <= k; v++) inputs.push_back(v);
+        if (std::find(table.begin(), table.end(), 1) == table.end()) continue;  // unsatisfiable
+        const PrimeSets want = functionPrimes(table, inputs);
+        for (const primal::RunOptions& opts : roads()) {
+            PrimeSets got = runProjected(toDimacs(f, k + gates), inputs, opts);
+            EXPECT_EQ(got.implicants, want.implicants) << toDimacs(f, k + gates);
+            EXPECT_EQ(got.implicates, want.implicates) << toDimacs(f, k + gates);
+        }
+        if (HasFailure()) return;
+    }
+}
