@@ -69,7 +69,8 @@ void Solver::reduceDB() {
     const int n = learnts.size();
     sort(learnts, reduceDB_lt(ca));
     // Remove the less active half; binary, core and locked clauses stay.
-    num_bin_learnts = bin.size();
+    num_bin_learnts = 0;
+    for (i = 0; i < bin.size(); i++) num_bin_learnts += ca[bin[i]].size() == 2;
     for (i = j = 0; i < n; i++) {
         Clause c = ca[learnts[i]];
         if (c.size() > 2 && c.mark() != ClauseHeader::CoreMark && !locked(c) && (i < n / 2 || c.activity() < extra_lim)) {
