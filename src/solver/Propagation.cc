@@ -156,7 +156,12 @@ bool Solver::simplify() {
 
     removeSatisfied(learnts);
     num_bin_learnts = 0;  // removal and trimming change which learnts are binary
-    for (int i = 0; i < learnts.size(); i++) num_bin_learnts += ca[learnts[i]].size() == 2;
+    num_core_learnts = 0;
+    for (int i = 0; i < learnts.size(); i++) {
+        Clause c = ca[learnts[i]];
+        num_bin_learnts += c.size() == 2;
+        num_core_learnts += c.size() > 2 && c.mark() == ClauseHeader::CoreMark;
+    }
     if (remove_satisfied) {
         removeSatisfied(clauses);
 

@@ -35,6 +35,21 @@ struct reduceDB_lt {
 };
 }  // namespace
 
+int Solver::lbd(const vec<Lit>& lits) {
+    // Called after the backjump: the literals' levels may lie above the current one.
+    for (int i = 0; i < lits.size(); i++) lbd_stamp.growTo(level(var(lits[i])) + 1, 0);
+    if (++lbd_counter == 0) {  // wrapped: old stamps could pass for new ones
+        for (int i = 0; i < lbd_stamp.size(); i++) lbd_stamp[i] = 0;
+        lbd_counter = 1;
+    }
+    int n = 0;
+    for (int i = 0; i < lits.size(); i++) {
+        int l = level(var(lits[i]));
+        if (lbd_stamp[l] != lbd_counter) lbd_stamp[l] = lbd_counter, n++;
+    }
+    return n;
+}
+
 void Solver::reduceDB() {
     int i, j;
     double extra_lim = cla_inc / learnts.size();  // remove any clause below this activity
@@ -44,7 +59,7 @@ void Solver::reduceDB() {
     vec<CRef> bin;
     if (exempt_binary_learnts) {
         for (i = j = 0; i < learnts.size(); i++) {
-            if (ca[learnts[i]].size() > 2)
+            if (ca[learnts[i]].size() > 2 && ca[learnts[i]].mark() != ClauseHeader::CoreMark)
                 learnts[j++] = learnts[i];
             else
                 bin.push(learnts[i]);
@@ -53,11 +68,12 @@ void Solver::reduceDB() {
     }
     const int n = learnts.size();
     sort(learnts, reduceDB_lt(ca));
-    // Remove the less active half; binary and locked clauses stay.
-    num_bin_learnts = bin.size();
+    // Remove the less active half; binary, core and locked clauses stay.
+    num_bin_learnts = 0;
+    for (i = 0; i < bin.size(); i++) num_bin_learnts += ca[bin[i]].size() == 2;
     for (i = j = 0; i < n; i++) {
         Clause c = ca[learnts[i]];
-        if (c.size() > 2 && !locked(c) && (i < n / 2 || c.activity() < extra_lim)) {
+        if (c.size() > 2 && c.mark() != ClauseHeader::CoreMark && !locked(c) && (i < n / 2 || c.activity() < extra_lim)) {
             removeClause(learnts[i]);
         } else {
             num_bin_learnts += c.size() == 2;
@@ -103,6 +119,10 @@ lbool Solver::search(int nof_conflicts) {
                 CRef cr = ca.alloc(learnt_clause, true);
                 learnts.push(cr);
                 if (learnt_clause.size() == 2) num_bin_learnts++;
+                else if (core_lbd > 0 && lbd(learnt_clause) <= core_lbd) {
+                    ca[cr].mark(ClauseHeader::CoreMark);
+                    num_core_learnts++;
+                }
                 attachClause(cr);
                 claBumpActivity(ca[cr]);
                 uncheckedEnqueue(learnt_clause[0], cr);
@@ -131,7 +151,8 @@ lbool Solver::search(int nof_conflicts) {
 
             if (decisionLevel() == 0 && !simplify()) return l_False;
 
-            if (double(learnts.size() - (exempt_binary_learnts ? num_bin_learnts : 0) - nAssigns()) >= max_learnts)
+            if (double(learnts.size() - (exempt_binary_learnts ? num_bin_learnts : 0) - num_core_learnts - nAssigns()) >=
+                max_learnts)
                 reduceDB();
 
             Lit next = lit_Undef;

@@ -65,6 +65,10 @@ public:
     void printStats() const;
 
     void setDecisionVar(Var v, bool b);
+    // Forgets the saved phases: the next search starts from the initial polarity.
+    void resetPhases() {
+        for (Var v = 0; v < nVars(); v++) polarity[v] = 1;
+    }
 
     // Largest number of variables: literal codes 2v+1 must fit in an int.
     static constexpr int max_vars = (1 << 30) - 1;
@@ -163,6 +167,14 @@ public:
     // Whether binary learnts are exempt from the learnt limit and from the ranking of reduceDB
     // (which never removes them). Off by default; see reduceDB.
     bool exempt_binary_learnts = false;
+    // Learnts whose literals span at most this many decision levels (their LBD) are kept for
+    // good: reduceDB never removes them and they do not count against the limit. 0: none.
+    // For a solver that answers many related queries, where the limit restarts low on every
+    // solve and would otherwise throw the same lemmas away each time. Off by default.
+    int core_lbd = 0;
+    int num_core_learnts = 0;  // kept learnts of more than two literals
+    vec<uint32_t> lbd_stamp;   // per decision level, the last learnt that counted it
+    uint32_t lbd_counter = 0;
     int roots_above;      // root facts on the trail above the root segment (out of order)
     vec<Lit> root_tmp;
     double learntsize_adjust_confl;
@@ -183,6 +195,7 @@ public:
     bool litRedundant(Lit p);
     lbool search(int nof_conflicts);
     void reduceDB();
+    int lbd(const vec<Lit>& lits);
     void removeSatisfied(vec<CRef>& cs);
     void rebuildOrderHeap();
 

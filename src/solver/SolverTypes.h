@@ -87,6 +87,8 @@ constexpr uint32_t ExtraBit = 1u << 3;
 constexpr uint32_t RelocedBit = 1u << 4;
 constexpr int SizeShift = 5;
 constexpr uint32_t MaxSize = (1u << 27) - 1;
+// Mark of a learnt clause that reduceDB keeps for good (mark 1 is a removed clause).
+constexpr uint32_t CoreMark = 2;
 }  // namespace ClauseHeader
 
 // Handle on a clause inside the arena: header word, literal words, optional extra word

@@ -116,6 +116,42 @@ TEST(SolverSchedule, ReductionRanksOnlyTheLongerLearnts) {
     EXPECT_EQ(counted, b.num_bin_learnts);
 }
 
+// Learnts of small LBD (core_lbd) survive every reduction, do not count against the limit,
+// and their count stays right through learning, reduction and simplification.
+TEST(SolverSchedule, CoreLearntsAreKeptAndCounted) {
+    Solver t;
+    for (int v = 0; v < 4; v++) t.newVar();
+    for (int v = 0; v < 3; v++) t.newDecisionLevel(), t.uncheckedEnqueue(mkLit(v));
+    t.uncheckedEnqueue(mkLit(3));  // level 3, like variable 2
+    vec<Lit> lits;
+    for (int v : {0, 2, 3}) lits.push(mkLit(v, true));
+    EXPECT_EQ(t.lbd(lits), 2);
+    lits.push(mkLit(1, true));
+    EXPECT_EQ(t.lbd(lits), 3);
+
+    for (int core : {0, 3}) {
+        Solver s;
+        s.core_lbd = core;
+        s.exempt_binary_learnts = true;
+        s.learntsize_factor = 0;  // a reduction before every decision
+        addPigeonhole(s, 6);
+        s.conflict_budget = 3000;
+        s.solve_();
+        std::set<CRef> cores;
+        for (int i = 0; i < s.learnts.size(); i++)
+            if (s.ca[s.learnts[i]].mark() == ClauseHeader::CoreMark && s.ca[s.learnts[i]].size() > 2)
+                cores.insert(s.learnts[i]);
+        EXPECT_EQ(int(cores.size()), s.num_core_learnts);
+        EXPECT_EQ(cores.empty(), core == 0);
+        s.garbage_frac = 1e9;  // no compaction: the references below stay valid
+        s.cla_inc = 1e30;      // every ranked learnt falls below the extra activity limit
+        s.reduceDB();
+        std::set<CRef> kept(s.learnts.begin(), s.learnts.begin() + s.learnts.size());
+        for (CRef cr : cores) EXPECT_EQ(kept.count(cr), 1u);
+        EXPECT_EQ(s.learnts.size(), s.num_bin_learnts + s.num_core_learnts + (s.decisionLevel() > 0));
+    }
+}
+
 // The same clauses and options give the same search and the same model.
 TEST(SolverState, Determinism) {
     std::mt19937 rng(9);
