@@ -6,6 +6,7 @@
 #include <string>
 #include <unistd.h>
 
+#include "cli/QueryOutputs.h"
 #include "utils/Output.h"
 
 using namespace Sat;
@@ -17,6 +18,7 @@ std::atomic<bool> print_time_interval{false};
 namespace primal {
 
 PhaseTimes run_times;
+Side report_side = Side::Both;
 
 namespace {
 
@@ -37,7 +39,9 @@ void appendLits(std::string& line, const std::vector<int>& lits) {
 
 void bump(std::atomic<uint32_t>& counter) { counter.store(counter.load(relaxed) + 1, relaxed); }
 
-void SIGINT_exit(int) {
+void SIGINT_exit(int sig) {
+    // The files first: the report may wait a moment for standard output.
+    finishQueryOutputs(sig == SIGXCPU ? RunEndKind::CpuLimit : RunEndKind::Interrupted);
     char buf[640];
     char* p = fmtText(buf, "\n*** INTERRUPTED ***\n");
     p = formatReport(p);
@@ -86,11 +90,17 @@ void recordPrime(bool implicant, const std::vector<int>& prime, bool print) {
 
 char* formatReport(char* p) {
     double a = run_times.max_model.load(relaxed), b = run_times.check.load(relaxed), c = run_times.reduction.load(relaxed);
-    p = fmtText(p, "Num Prime Implicant: ");
-    p = fmtUnsigned(p, num_prime_implicant.load(relaxed));
-    p = fmtText(p, "\nNum Prime Implicate: ");
-    p = fmtUnsigned(p, num_prime_implicate.load(relaxed));
-    p = fmtText(p, "\nMax Model time:                  ");
+    if (report_side != Side::Implicates) {
+        p = fmtText(p, "Num Prime Implicant: ");
+        p = fmtUnsigned(p, num_prime_implicant.load(relaxed));
+        p = fmtText(p, "\n");
+    }
+    if (report_side != Side::Implicants) {
+        p = fmtText(p, "Num Prime Implicate: ");
+        p = fmtUnsigned(p, num_prime_implicate.load(relaxed));
+        p = fmtText(p, "\n");
+    }
+    p = fmtText(p, "Max Model time:                  ");
     p = fmtFixed6(p, a);
     p = fmtText(p, "\nImplicant/Implicate check time:  ");
     p = fmtFixed6(p, b);
@@ -110,8 +120,8 @@ void installReportHandlers() {
 void printFinalReport() {
     uint32_t implicants = num_prime_implicant.load(relaxed), implicates = num_prime_implicate.load(relaxed);
     double a = run_times.max_model.load(relaxed), b = run_times.check.load(relaxed), c = run_times.reduction.load(relaxed);
-    outPrintf("Final Num Prime Implicant: %u\n", implicants);
-    outPrintf("Final Num Prime Implicate: %u\n", implicates);
+    if (report_side != Side::Implicates) outPrintf("Final Num Prime Implicant: %u\n", implicants);
+    if (report_side != Side::Implicants) outPrintf("Final Num Prime Implicate: %u\n", implicates);
     outPrintf("Max Model time:                  %f\n", a);
     outPrintf("Implicant/Implicate check time:  %f\n", b);
     outPrintf("Reduction time:                  %f\n", c);

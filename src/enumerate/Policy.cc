@@ -15,6 +15,8 @@
 //     checking each candidate with the solver.
 //  3. Either way the implicants the loop could not reach are the minimal consistent transversals
 //     of the implicates.
+// A run asked for one side stops where that side is complete: after step 1 for the implicants
+// when the engine lists them all, before step 3 for the implicates.
 #include "enumerate/Policy.h"
 
 #include <algorithm>
@@ -92,7 +94,8 @@ void finish(RunContext& ctx, const std::function<DR_SolverWrapper&()>& dual_rail
     }
     int64_t budget = opts.endgame_conflicts > 0 ? opts.endgame_conflicts : -1;
     if (dualRailLoop(ctx, dual_rail(), budget) == LoopEnd::OverBudget) implicatesFromImplicants(ctx, false);
-    completeImplicants(ctx);
+    // The implicants the loop could not reach are all that is left to find.
+    if (opts.side != Side::Implicates) completeImplicants(ctx);
 }
 
 // When the formula falls into two or more parts beside its root-fixed literals, or into none,
@@ -122,6 +125,7 @@ bool enumerateByParts(RunContext& ctx, const RunOptions& opts) {
             return false;
     }
     recordProducts(ctx, fixed, d.parts, implicants);
+    if (opts.side == Side::Implicants) return true;  // every implicant is recorded
     std::vector<int> units;
     for (int l : fixed) units.push_back(ctx.inputLit(l));
     std::sort(units.begin(), units.end());
@@ -144,6 +148,8 @@ void enumeratePrimes(RunContext& ctx, const std::function<DR_SolverWrapper&()>& 
     // single dual-rail search over the whole formula.
     if (b.steps > 0 && enumerateByParts(ctx, opts)) return;
     const bool all_implicants = b.steps > 0 && implicantsFromClauses(ctx, b.steps, b.per_prime);
+    // Asked for the implicants only: no implicate is computed once the engine has them all.
+    if (all_implicants && opts.side == Side::Implicants) return;
     finish(ctx, dual_rail, opts, all_implicants, b);
 }
 

@@ -6,6 +6,11 @@
 
 namespace primal {
 
+// Which primes a run hands to its sink. The other side is still computed as far as the engines
+// need it (blocking, the transversal duality), but neither handed over nor counted.
+enum class Side { Both, Implicants, Implicates };
+inline bool sideWants(Side side, bool implicant) { return side == Side::Both || (side == Side::Implicants) == implicant; }
+
 struct RunOptions {
     // Search steps of the transversal engine (plus engine_steps_per_prime for each prime it
     // finds) before the dual-rail loop takes over (0: the loop from the start). Where the engine
@@ -15,6 +20,7 @@ struct RunOptions {
     int64_t engine_steps_per_prime = 100;
     // Conflicts of one dual-rail search before the transversal endgame takes over (0: never).
     int64_t endgame_conflicts = 20000;
+    Side side = Side::Both;
 };
 
 }  // namespace primal

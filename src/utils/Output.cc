@@ -77,6 +77,8 @@ const char* errorText(int e) {
     }
 }
 
+void (*failure_hook)() = nullptr;
+
 [[noreturn]] void outputFailed(int e) {
     if (e != EPIPE) {  // the reader has gone: nobody is left to tell
         char msg[160];
@@ -92,6 +94,7 @@ const char* errorText(int e) {
         ssize_t ignored = ::write(2, msg, size_t(p - msg));
         (void)ignored;
     }
+    if (failure_hook != nullptr) failure_hook();
     _exit(1);
 }
 
@@ -239,6 +242,8 @@ void outPuts(const char* s) {
         outWrite("\n", 1);
     }
 }
+
+void setOutputFailureHook(void (*hook)()) { failure_hook = hook; }
 
 void outFlush() {
     ReportSignalsBlocked blocked;

@@ -31,6 +31,10 @@ void outFlush();
 // as a report can tell: a report never counts a line it does not print, nor the reverse.
 void outWriteCounted(const char* s, size_t n, std::atomic<uint32_t>& counter);
 
+// Called (async-signal-safe) when a failed write of standard output ends the process, so that
+// other output files can be left complete.
+void setOutputFailureHook(void (*hook)());
+
 // Signal handlers only (async-signal-safe). Each writes the complete buffered lines, then s.
 // Progress report: waits for the output as long as it takes, letting SIGINT, SIGTERM and
 // SIGXCPU through while it waits (their handler finishes this report's text first).
