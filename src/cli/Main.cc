@@ -197,8 +197,10 @@ int main(int argc, char** argv) {
             }
             std::exit(3);
         }
-        primal::query_outputs.end.store(int(sink.stoppedAtLimit() ? primal::RunEndKind::Limit : primal::RunEndKind::Complete));
         outFlush();
+        // The files are finished here rather than at exit, so that a failed write still ends with status 1.
+        if (!primal::finishQueryOutputs(sink.stoppedAtLimit() ? primal::RunEndKind::Limit : primal::RunEndKind::Complete))
+            failWith("ERROR! Could not write the output files: " + std::string(std::strerror(errno)));
     } catch (OutOfMemoryException&) {
         memoutExit();
     } catch (std::bad_alloc&) {

@@ -174,18 +174,19 @@ bool DimacsFile::finish() {
 
 bool openStats(const std::string& path) {
     query_outputs.stats_fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (query_outputs.stats_fd < 0) return false;
+    // A placeholder until the end: shows at once that the file takes bytes.
+    if (query_outputs.stats_fd < 0 || !pwriteAll(query_outputs.stats_fd, "{}\n", 3, 0)) return false;
     registerAtExit();
     return true;
 }
 
-void finishQueryOutputs(RunEndKind end) {
+bool finishQueryOutputs(RunEndKind end) {
     static std::atomic<bool> done{false};
-    if (done.exchange(true)) return;
-    query_outputs.implicates.finish();
-    query_outputs.implicants.finish();
+    if (done.exchange(true)) return true;
+    bool ok = query_outputs.implicates.finish();
+    ok = query_outputs.implicants.finish() && ok;
     const int fd = query_outputs.stats_fd;
-    if (fd < 0) return;
+    if (fd < 0) return ok;
 
     static const char* const names[] = {"error", "complete", "limit", "interrupted", "cpu-limit", "memout"};
     constexpr auto relaxed = std::memory_order_relaxed;
@@ -221,10 +222,8 @@ void finishQueryOutputs(RunEndKind end) {
     p = fmtText(p, names[int(end)]);
     p = fmtText(p, "\", \"options\": ");
     const std::string& opts = query_outputs.stats_options;
-    bool ok = pwriteAll(fd, buf, size_t(p - buf), 0) &&
-              pwriteAll(fd, opts.data(), opts.size(), off_t(p - buf)) &&
-              pwriteAll(fd, "}\n", 2, off_t(size_t(p - buf) + opts.size()));
-    (void)ok;
+    return pwriteAll(fd, buf, size_t(p - buf), 0) && pwriteAll(fd, opts.data(), opts.size(), off_t(p - buf)) &&
+           pwriteAll(fd, "}\n", 2, off_t(size_t(p - buf) + opts.size())) && ok;
 }
 
 }  // namespace primal

@@ -65,7 +65,8 @@ bool openStats(const std::string& path);
 // The JSON counts a side by the lines of its file when there is one (a signal may fall between
 // a prime's file line and its counter), otherwise by the report's counter.
 // Idempotent per file; registered with atexit by the first open.
-void finishQueryOutputs(RunEndKind end);
+// Returns false when a write failed (only the first call writes).
+bool finishQueryOutputs(RunEndKind end);
 
 }  // namespace primal
 

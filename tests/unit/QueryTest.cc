@@ -168,7 +168,8 @@ TEST(Query, SideFilesAndLimitMatchTheOracle) {
 }
 
 // A bad value ends the run before anything is read or enumerated: one line on standard error,
-// status 1, nothing on standard output, no file left behind by a rejected pair.
+// status 1, nothing on standard output; a file that takes no bytes counts as one that cannot be
+// created.
 TEST(Query, BadValuesEndAtOnce) {
     const std::string cnf = writeTempFile("query_bad.cnf", "p cnf 2 1\n1 2 0\n"), dir = cnf.substr(0, cnf.rfind('/'));
     const std::vector<std::vector<std::string>> cases = {
@@ -176,6 +177,8 @@ TEST(Query, BadValuesEndAtOnce) {
         {"-max-primes=-1"},
         {"-implicates-out=" + dir + "/missing/out.cnf"},
         {"-stats-json=" + dir + "/missing/out.json"},
+        {"-stats-json=/dev/full"},
+        {"-implicants-out=/dev/full"},
         {"-implicates-out=" + dir + "/same", "-implicants-out=" + dir + "/same"},
         {"-implicates-out=" + dir + "/same2", "-implicants-out=" + dir + "/../" + dir.substr(dir.rfind('/') + 1) + "/same2"},
     };
