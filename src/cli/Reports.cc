@@ -7,6 +7,7 @@
 #include <cstring>
 #include <unistd.h>
 
+#include "cli/QueryOutputs.h"
 #include "utils/Output.h"
 
 using namespace Sat;
@@ -18,6 +19,7 @@ std::atomic<bool> print_time_interval{false};
 namespace primal {
 
 PhaseTimes run_times;
+Side report_side = Side::Both;
 
 namespace {
 
@@ -33,11 +35,17 @@ static_assert(sizeof kImplicateLine - 1 == kLinePrefix, "both prefixes have the 
 // The running report, minus the prime lines that were not written.
 char* formatReportWithout(char* p, uint32_t implicants_dropped, uint32_t implicates_dropped) {
     double a = run_times.max_model.load(relaxed), b = run_times.check.load(relaxed), c = run_times.reduction.load(relaxed);
-    p = fmtText(p, "Num Prime Implicant: ");
-    p = fmtUnsigned(p, num_prime_implicant.load(relaxed) - implicants_dropped);
-    p = fmtText(p, "\nNum Prime Implicate: ");
-    p = fmtUnsigned(p, num_prime_implicate.load(relaxed) - implicates_dropped);
-    p = fmtText(p, "\nMax Model time:                  ");
+    if (report_side != Side::Implicates) {
+        p = fmtText(p, "Num Prime Implicant: ");
+        p = fmtUnsigned(p, num_prime_implicant.load(relaxed) - implicants_dropped);
+        p = fmtText(p, "\n");
+    }
+    if (report_side != Side::Implicants) {
+        p = fmtText(p, "Num Prime Implicate: ");
+        p = fmtUnsigned(p, num_prime_implicate.load(relaxed) - implicates_dropped);
+        p = fmtText(p, "\n");
+    }
+    p = fmtText(p, "Max Model time:                  ");
     p = fmtFixed6(p, a);
     p = fmtText(p, "\nImplicant/Implicate check time:  ");
     p = fmtFixed6(p, b);
@@ -63,7 +71,9 @@ char* formatInterrupted(char* p, const char* dropped, size_t n) {
     return formatReportWithout(p, implicants, implicates);
 }
 
-void SIGINT_exit(int) {
+void SIGINT_exit(int sig) {
+    // The files first: the report may wait a moment for standard output.
+    finishQueryOutputs(sig == SIGXCPU ? RunEndKind::CpuLimit : RunEndKind::Interrupted);
     outSignalFinalReport(formatInterrupted);
     _exit(1);
 }
@@ -123,8 +133,8 @@ void installReportHandlers() {
 void printFinalReport() {
     uint32_t implicants = num_prime_implicant.load(relaxed), implicates = num_prime_implicate.load(relaxed);
     double a = run_times.max_model.load(relaxed), b = run_times.check.load(relaxed), c = run_times.reduction.load(relaxed);
-    outPrintf("Final Num Prime Implicant: %u\n", implicants);
-    outPrintf("Final Num Prime Implicate: %u\n", implicates);
+    if (report_side != Side::Implicates) outPrintf("Final Num Prime Implicant: %u\n", implicants);
+    if (report_side != Side::Implicants) outPrintf("Final Num Prime Implicate: %u\n", implicates);
     outPrintf("Max Model time:                  %f\n", a);
     outPrintf("Implicant/Implicate check time:  %f\n", b);
     outPrintf("Reduction time:                  %f\n", c);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "enumerate/PhaseTimer.h"
+#include "enumerate/RunOptions.h"
 
 extern std::atomic<uint32_t> num_prime_implicant;
 extern std::atomic<uint32_t> num_prime_implicate;
@@ -19,6 +20,9 @@ namespace primal {
 
 // The timers of the process's one run.
 extern PhaseTimes run_times;
+// The side the run was asked for: the reports leave out the count of the other (set before the
+// handlers are installed).
+extern Side report_side;
 
 // Counts a prime and, when printing, writes its line (literals ascending) in the same step, so
 // that the counters and the printed lines cannot disagree.

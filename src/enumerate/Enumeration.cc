@@ -71,7 +71,7 @@ RunEnd runSequence(SolverWrapper& formula, DR_SolverWrapper& dual, gzFile in, co
     times.max_model.store(0.0);
     times.check.store(0.0);
     times.reduction.store(0.0);
-    Recorder recorder(sink, times);
+    Recorder recorder(sink, times, opts.side);
     RunContext ctx(formula, n, recorder, std::move(orig_var));
     if (opts.projection != RunOptions::Projection::None) {
         ctx.projected = true;

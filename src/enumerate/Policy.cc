@@ -15,6 +15,8 @@
 //     checking each candidate with the solver.
 //  3. Either way the implicants the loop could not reach are the minimal consistent transversals
 //     of the implicates.
+// A run asked for one side stops where that side is complete: after step 1 for the implicants
+// when the engine lists them all, before step 3 for the implicates.
 #include "enumerate/Policy.h"
 
 #include <algorithm>
@@ -129,9 +131,10 @@ void finish(RunContext& ctx, const std::function<DR_SolverWrapper&()>& dual_rail
     }
     int64_t budget = opts.endgame_conflicts > 0 ? opts.endgame_conflicts : -1;
     if (dualRailLoop(ctx, dual, budget) == LoopEnd::OverBudget) implicatesFromImplicants(ctx, false);
-    // With every implicant known there is nothing to complete, and the search would walk every
-    // one of them again as a known set.
-    if (!all_implicants) completeImplicants(ctx);
+    // The implicants the loop could not reach are all that is left to find; with every implicant
+    // known there is nothing to complete, and the search would walk every one of them again as
+    // a known set.
+    if (!all_implicants && opts.side != Side::Implicates) completeImplicants(ctx);
 }
 
 // When the formula falls into two or more parts beside its root-fixed literals, or into none,
@@ -161,6 +164,7 @@ bool enumerateByParts(RunContext& ctx, const RunOptions& opts) {
             return false;
     }
     recordProducts(ctx, fixed, d.parts, implicants);
+    if (opts.side == Side::Implicants) return true;  // every implicant is recorded
     std::vector<int> units;
     for (int l : fixed) units.push_back(ctx.inputLit(l));
     std::sort(units.begin(), units.end());
@@ -232,6 +236,7 @@ void enumerateProjected(RunContext& ctx, const std::function<DR_SolverWrapper&()
         ctx.record(true, {});
         return;
     }
+    if (opts.side == Side::Implicates) return;
     ctx.implicants = PrimeStore();  // the formula's, as edges; G's are all still to be found
     completeImplicants(ctx);
 }
@@ -251,6 +256,8 @@ void enumeratePrimes(RunContext& ctx, const std::function<DR_SolverWrapper&()>& 
         return;
     const EngineBudget b = engineBudget(ctx.formula.cls, ctx.first_check_conflicts, opts);
     const bool all_implicants = b.steps > 0 && implicantsFromClauses(ctx, b.steps, b.per_prime);
+    // Asked for the implicants only: no implicate is computed once the engine has them all.
+    if (all_implicants && opts.side == Side::Implicants) return;
     finish(ctx, dual_rail, opts, all_implicants, b);
 }
 

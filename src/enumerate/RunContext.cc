@@ -5,6 +5,7 @@
 namespace primal {
 
 void Recorder::recordInput(bool implicant, std::vector<int>& lits) {
+    if (!wants(implicant)) return;
     count_[implicant]++;
     if (literals_) std::sort(lits.begin(), lits.end());
     if (!sink_.prime(implicant, lits)) throw StopRun{};
@@ -37,7 +38,7 @@ void RunContext::restrictToX(std::vector<int>& implicant) {
 }
 
 void RunContext::record(bool implicant, const std::vector<int>& prime) {
-    if (implicant && defer_implicants) return;
+    if ((implicant && defer_implicants) || !out.wants(implicant)) return;
     printed_.clear();
     if (out.wantsLiterals())
         for (int l : prime) printed_.push_back(inputLit(l));

@@ -19,6 +19,7 @@
 #include "enumerate/PrimeReduction.h"
 #include "enumerate/PrimeSink.h"
 #include "enumerate/PrimeStore.h"
+#include "enumerate/RunOptions.h"
 #include "formula/SolverWrapper.h"
 
 namespace primal {
@@ -30,10 +31,13 @@ struct StopRun {};
 // it hands over and asks the sink whether to go on.
 class Recorder {
 public:
-    Recorder(PrimeSink& sink, PhaseTimes& times) : sink_(sink), times_(times), literals_(sink.wantsLiterals()) {}
-    // A prime in input numbering (sorted in place when the sink wants the literals).
+    Recorder(PrimeSink& sink, PhaseTimes& times, Side side = Side::Both)
+        : sink_(sink), times_(times), literals_(sink.wantsLiterals()), side_(side) {}
+    // A prime in input numbering (sorted in place when the sink wants the literals); one of the
+    // side the run was not asked for is neither handed over nor counted.
     void recordInput(bool implicant, std::vector<int>& lits);
     bool wantsLiterals() const { return literals_; }
+    bool wants(bool implicant) const { return sideWants(side_, implicant); }
     PhaseTimes& times() { return times_; }
     PrimeSink& sink() { return sink_; }
     RunFigures figures() const;
@@ -42,6 +46,7 @@ private:
     PrimeSink& sink_;
     PhaseTimes& times_;
     bool literals_;
+    Side side_;
     uint64_t count_[2] = {0, 0};  // implicates, implicants
 };
 

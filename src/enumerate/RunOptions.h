@@ -9,6 +9,11 @@
 
 namespace primal {
 
+// Which primes a run hands to its sink. The other side is still computed as far as the engines
+// need it (blocking, the transversal duality), but neither handed over nor counted.
+enum class Side { Both, Implicants, Implicates };
+inline bool sideWants(Side side, bool implicant) { return side == Side::Both || (side == Side::Implicants) == implicant; }
+
 struct RunOptions {
     // Search steps of the transversal engine (plus engine_steps_per_prime for each prime it
     // finds) before the dual-rail loop takes over (0: the loop from the start). Where the engine
@@ -18,6 +23,7 @@ struct RunOptions {
     int64_t engine_steps_per_prime = 100;
     // Conflicts of one dual-rail search before the transversal endgame takes over (0: never).
     int64_t endgame_conflicts = 20000;
+    Side side = Side::Both;
     // Primes of the formula with every variable outside a set X forgotten (existentially
     // quantified): X listed (input indices), or read from the input's "c n orig vars N" line
     // (1..N) or its "c p show ... 0" lines.

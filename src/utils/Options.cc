@@ -145,6 +145,44 @@ void BoolOption::help(bool verbose) {
 
 // ---------------------------------------------------------------------------------------------
 
+StringOption::StringOption(const char* c, const char* n, const char* d, const char* def, const char* const* allowed_)
+    : Option(n, d, c, "<string>"), allowed(allowed_), value(def) {}
+
+bool StringOption::parse(const char* str) {
+    const char* span = matchName(str, name);
+    if (span == nullptr || *span != '=') return false;
+    span++;
+    if (allowed != nullptr) {
+        bool ok = false;
+        for (const char* const* a = allowed; *a != nullptr; a++) ok = ok || std::strcmp(*a, span) == 0;
+        if (!ok) {
+            std::fprintf(stderr, "ERROR! value <%s> is not one of", span);
+            for (const char* const* a = allowed; *a != nullptr; a++)
+                std::fprintf(stderr, "%s%s", a == allowed ? " " : "|", *a);
+            std::fprintf(stderr, " for option \"%s\".\n", name);
+            std::exit(1);
+        }
+    }
+    value = span;
+    return true;
+}
+
+void StringOption::help(bool verbose) {
+    std::fprintf(stderr, "  -%-12s = %-8s ", name, type_name);
+    if (allowed != nullptr) {
+        std::fprintf(stderr, "{");
+        for (const char* const* a = allowed; *a != nullptr; a++) std::fprintf(stderr, "%s%s", a == allowed ? "" : "|", *a);
+        std::fprintf(stderr, "} ");
+    }
+    std::fprintf(stderr, "(default: \"%s\")\n", value);
+    if (verbose) {
+        std::fprintf(stderr, "\n        %s\n", description);
+        std::fprintf(stderr, "\n");
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+
 void parseOptions(int& argc, char** argv, bool strict) {
     if (argc < 2) return;
     const char* prefix = Option::getHelpPrefixString();

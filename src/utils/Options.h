@@ -108,6 +108,20 @@ public:
     void help(bool verbose = false) override;
 };
 
+// A string option, "-name=VALUE". With a list of allowed values (nullptr-terminated), any other
+// value is an error; without one, any value (possibly empty) is taken.
+class StringOption : public Option {
+    const char* const* allowed;
+    const char* value;
+
+public:
+    StringOption(const char* c, const char* n, const char* d, const char* def = "", const char* const* allowed_ = nullptr);
+    operator const char*() const { return value; }
+    const char* get() const { return value; }
+    bool parse(const char* str) override;
+    void help(bool verbose = false) override;
+};
+
 }  // namespace Sat
 
 #endif

@@ -100,6 +100,8 @@ const char* errorText(int e) {
     }
 }
 
+void (*failure_hook)() = nullptr;
+
 [[noreturn]] void outputFailed(int e) {
     if (e != EPIPE) {  // the reader has gone: nobody is left to tell
         char msg[160];
@@ -115,6 +117,7 @@ const char* errorText(int e) {
         ssize_t ignored = ::write(2, msg, size_t(p - msg));
         (void)ignored;
     }
+    if (failure_hook != nullptr) failure_hook();
     _exit(1);
 }
 
@@ -307,6 +310,8 @@ void outPuts(const char* s) {
         outWrite("\n", 1);
     }
 }
+
+void setOutputFailureHook(void (*hook)()) { failure_hook = hook; }
 
 void outFlush() {
     ReportSignalsBlocked blocked;

@@ -34,6 +34,10 @@ void outFlush();
 // as a report can tell: a report never counts a line it does not print, nor the reverse.
 void outWriteCounted(const char* s, size_t n, std::atomic<uint32_t>& counter);
 
+// Called (async-signal-safe) when a failed write of standard output ends the process, so that
+// other output files can be left complete.
+void setOutputFailureHook(void (*hook)());
+
 // From here on complete lines are written out at least every 50 ms of wall time (a timer
 // signal, SIGURG, whose handler writes what the descriptor takes without waiting), so that a
 // reader sees the primes of a slow enumeration as they are found. Nothing changes on a terminal.

@@ -17,6 +17,7 @@ TEST(OptionsCli, HelpGroupedAndSortedAndVerboseHelp) {
     EXPECT_EQ(r.err, "USAGE: " + primalBinary() + R"( [options] <input-file> <result-output-file>
 
   where input may be either in plain or gzipped DIMACS.
+  --version prints the name and version.
 
 CORE OPTIONS:
 
@@ -37,15 +38,22 @@ CORE OPTIONS:
 
 MAIN OPTIONS:
 
-  -print_time, -no-print_time             (default: off)
   -strict, -no-strict                     (default: off)
   -print_all, -no-print_all               (default: off)
+  -print_time, -no-print_time             (default: off)
 
-  -engine-steps = <int32>  [   0 .. imax] (default: 250000)
+  -max-primes   = <int32>  [   0 .. imax] (default: 0)
   -endgame      = <int32>  [   0 .. imax] (default: 20000)
+  -engine-steps = <int32>  [   0 .. imax] (default: 250000)
   -mem-lim      = <int32>  [   0 .. imax] (default: 0)
   -cpu-lim      = <int32>  [   0 .. imax] (default: 0)
   -verb         = <int32>  [   0 ..    2] (default: 2)
+
+  -side         = <string> {both|implicants|implicates} (default: "both")
+  -implicates-out = <string> (default: "")
+  -implicants-out = <string> (default: "")
+  -project      = <string> (default: "")
+  -stats-json   = <string> (default: "")
 
 HELP OPTIONS:
 
@@ -58,7 +66,8 @@ HELP OPTIONS:
         EXPECT_EQ(r.status, 0) << flag;
         for (const char* part : {"(default: on)\n\n        Use the Luby restart sequence\n\n  -rnd-init,",
                                  "(default: 0.95)\n\n        The variable activity decay factor\n\n\n  -rfirst ",
-                                 "(default: 1)\n\n        Verbosity level (0=silent, 1=some, 2=more).\n\n\nHELP OPTIONS:\n"})
+                                 "(default: 1)\n\n        Verbosity level (0=silent, 1=some, 2=more).\n\n\n  -side ",
+                                 "(default: \"\")\n\n        Write the counts, timers, peak memory, query options and how the run ended to this file as JSON.\n\n\nHELP OPTIONS:\n"})
             EXPECT_NE(r.err.find(part), std::string::npos) << flag << " lacks: " << part;
     }
 }
@@ -81,6 +90,8 @@ TEST(OptionsCli, AcceptedAndRejectedArguments) {
     };
     for (const char* arg : {"-verb=3", "-rnd-freq=1.5", "-var-decay=1"}) outOfRange(arg, "large");
     for (const char* arg : {"-verb=-1", "-gc-frac=0", "-rfirst=0", "-cpu-lim=4294967295"}) outOfRange(arg, "small");
+    run("-side=", "value <> is not one of both|implicants|implicates for option \"side\"");
+    run("-side=implicants", "");
     for (std::string flag : {"luby=1", "noluby", "verb", "-foo"})
         run("-" + flag, "Unknown flag \"" + flag + "\". Use '--help' for help");
 }

@@ -3,6 +3,7 @@
 // Tseitin encodings of random circuits, whose projected primes are those of the circuit.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <sys/mman.h>
 #include <unistd.h>
@@ -10,6 +11,7 @@
 
 #include "enumerate/Enumeration.h"
 #include "support/CollectingSink.h"
+#include "support/Process.h"
 #include "support/Oracle.h"
 
 using namespace testutil;
@@ -108,5 +110,48 @@ TEST(Projection, TseitinCircuitsGiveTheCircuitsPrimes) {
             EXPECT_EQ(got.implicates, want.implicates) << toDimacs(f, k + gates);
         }
         if (HasFailure()) return;
+    }
+}
+
+// Through the binary: the three ways to name X, their union rules, and the refusals, which
+// leave nothing enumerated.
+TEST(Projection, CommandLineNamesTheVariables) {
+    // f = x1 x2 + x3 x4 through gates 5 = x1 x2, 6 = x3 x4, 7 = 5 + 6, asserted.
+    const std::string gates = "-5 1 0\n-5 2 0\n5 -1 -2 0\n-6 3 0\n-6 4 0\n6 -3 -4 0\n-7 5 6 0\n7 0\n";
+    const PrimeSets want{{{1, 2}, {3, 4}}, {{1, 3}, {1, 4}, {2, 3}, {2, 4}}};
+    const std::vector<std::pair<std::string, std::string>> named = {
+        {"-project=orig", "c n orig vars 4\np cnf 7 8\n"},
+        {"-project=1-2,3,2-4", "p cnf 7 8\n"},
+        {"-project=show", "c p show 1 2 0\np cnf 7 8\nc p show 3 4 2 0\n"},
+    };
+    for (const auto& [option, header] : named)
+        for (const char* road : {"-engine-steps=0", "-engine-steps=250000"}) {
+            RunResult r = runPrimal({option, road, "-print_all"}, header + gates);
+            ASSERT_EQ(r.status, 0) << option << r.err;
+            Primes implicants, implicates;
+            parsePrimeLines(r.out, implicants, implicates);
+            EXPECT_EQ(implicants, want.implicants) << option << road;
+            EXPECT_EQ(implicates, want.implicates) << option << road;
+            EXPECT_NE(r.out.find("Vars to test: 7\n"), std::string::npos);
+            EXPECT_NE(r.out.find("Final Num Prime Implicate: 4\n"), std::string::npos);
+        }
+    // The empty set: the projection of a satisfiable formula is valid.
+    RunResult valid = runPrimal({"-project=show", "-print_all"}, "c p show 0\np cnf 7 8\n" + gates);
+    EXPECT_NE(valid.out.find("Prime Implicant:\nFinal Num Prime Implicant: 1\nFinal Num Prime Implicate: 0\n"),
+              std::string::npos) << valid.out;
+
+    const std::vector<std::pair<std::string, std::string>> refused = {
+        {"-project=orig", "p cnf 7 8\n"},         {"-project=show", "c n orig vars 4\np cnf 7 8\n"},
+        {"-project=1-8", "p cnf 7 8\n"},          {"-project=4-2", "p cnf 7 8\n"},
+        {"-project=", "p cnf 7 8\n"},             {"-project=1,,2", "p cnf 7 8\n"},
+        {"-project=0-3", "p cnf 7 8\n"},          {"-project=orig", "c n orig vars 9\np cnf 7 8\n"},
+        {"-project=show", "c p show 2 -1 0\np cnf 7 8\n"},
+    };
+    for (const auto& [option, header] : refused) {
+        RunResult r = runPrimal({option, "-print_all"}, header + gates);
+        EXPECT_EQ(r.status, 1) << option << header;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << option << header << r.err;
+        EXPECT_EQ(r.out.find("Prime"), std::string::npos) << option << header;
+        EXPECT_EQ(r.out.find("Vars to test"), std::string::npos) << option << header;
     }
 }

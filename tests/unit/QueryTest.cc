@@ -1,0 +1,244 @@
+// Queries through the binary: one side, a count limit, DIMACS and JSON output files, against the
+// brute-force oracle on random small formulas, on each road the policy can take; bad values;
+// files left valid by an interruption.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <fstream>
+#include <memory>
+#include <random>
+#include <regex>
+#include <set>
+#include <sstream>
+#include <thread>
+
+#include "support/Oracle.h"
+#include "support/Process.h"
+
+using namespace testutil;
+
+namespace {
+
+std::string readFile(const std::string& path) {
+    std::ifstream f(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(f), {});
+}
+
+// A DIMACS file of lines ending in 0: its header's kind and counts, and its lines (sorted
+// literal lists, in file order). `ok` when the header's line count is the number of lines and
+// every line ends in 0.
+struct Dimacs {
+    bool ok = false;
+    std::string kind;
+    long vars = -1, count = -1;
+    Primes lines;
+};
+
+Dimacs readDimacs(const std::string& path) {
+    Dimacs d;
+    std::istringstream in(readFile(path));
+    std::string line, p;
+    if (!std::getline(in, line)) return d;
+    std::istringstream head(line);
+    if (!(head >> p >> d.kind >> d.vars >> d.count) || p != "p") return d;
+    bool ends = true;
+    while (std::getline(in, line)) {
+        std::istringstream ls(line);
+        std::vector<int> lits;
+        int l = 1;
+        while (ls >> l && l != 0) lits.push_back(l);
+        ends = ends && l == 0;
+        std::sort(lits.begin(), lits.end());
+        d.lines.push_back(lits);
+    }
+    d.ok = ends && long(d.lines.size()) == d.count;
+    return d;
+}
+
+// The JSON file through python's parser: "implicants implicates end" (null as -1), or "" when
+// it does not parse.
+std::string jsonSummary(const std::string& path) {
+    Child python("/usr/bin/python3", {"-c",
+                                 "import json,sys\n"
+                                 "d=json.load(open(sys.argv[1]))\n"
+                                 "f=lambda v: -1 if v is None else v\n"
+                                 "assert set(d['options'])>={'side','max_primes'} and d['cpu_time']>=0 and d['peak_memory_mb']>0\n"
+                                 "print(f(d['implicants']), f(d['implicates']), d['end'])",
+                                 path});
+    python.closeInput();
+    RunResult r = python.finish();
+    return r.status == 0 ? r.out : "";
+}
+
+Primes sorted(Primes p) {
+    for (auto& x : p) std::sort(x.begin(), x.end());
+    std::sort(p.begin(), p.end());
+    return p;
+}
+
+const std::vector<std::vector<std::string>> kRoads = {{"-engine-steps=0"}, {"-engine-steps=2", "-endgame=1"}, {}};
+const char* const kSides[] = {"both", "implicants", "implicates"};
+
+}  // namespace
+
+// The printed primes of the asked side are the oracle's, the other side's lines and report line
+// are left out, the files hold exactly the printed primes and parse back to the same function,
+// and the JSON counts are the printed lines. With a count limit, exactly min(N, total) true
+// primes are printed, and the report says it stopped only when primes were left.
+TEST(Query, SideFilesAndLimitMatchTheOracle) {
+    std::mt19937 rng(2323);
+    const std::string cnf_path = writeTempFile("query.cnf", ""), out_cnf = cnf_path + ".i.cnf",
+                      out_dnf = cnf_path + ".t.dnf", json = cnf_path + ".json";
+    for (int round = 0; round < 240; round++) {
+        const int n = 1 + int(rng() % 10), m = int(rng() % (3 * n + 2)), max_len = 1 + int(rng() % 4);
+        Cnf f = randomCnf(rng, n, m, max_len);
+        int used = 0;
+        for (const auto& c : f)
+            for (int l : c) used = std::max(used, std::abs(l));
+        std::ofstream(cnf_path) << toDimacs(f, n);
+        const PrimeSets want = bruteForcePrimes(f, used);
+        const bool unsat = want.implicants.empty();
+        const int side = round % 3;
+        const bool implicants_asked = side != 2, implicates_asked = side != 1;
+        const auto& road = kRoads[size_t(round / 3) % 3];
+        SCOPED_TRACE("round " + std::to_string(round) + " side " + kSides[side] + "\n" + toDimacs(f, n));
+
+        std::vector<std::string> args = road;
+        for (std::string a : {std::string("-print_all"), std::string("-side=") + kSides[side], "-implicates-out=" + out_cnf,
+                              "-implicants-out=" + out_dnf, "-stats-json=" + json, cnf_path})
+            args.push_back(a);
+        RunResult r = runPrimal(args);
+        ASSERT_EQ(r.status, 0) << r.err;
+        Primes implicants, implicates;
+        parsePrimeLines(r.out, implicants, implicates);
+        EXPECT_EQ(implicants, implicants_asked ? want.implicants : Primes{}) << r.out;
+        EXPECT_EQ(implicates, implicates_asked && !unsat ? want.implicates : Primes{}) << r.out;
+        if (!unsat) {
+            EXPECT_EQ(r.out.find("Final Num Prime Implicant:") != std::string::npos, implicants_asked);
+            EXPECT_EQ(r.out.find("Final Num Prime Implicate:") != std::string::npos, implicates_asked);
+        }
+        const Dimacs dnf = readDimacs(out_dnf), cnf = readDimacs(out_cnf);
+        ASSERT_TRUE(dnf.ok && cnf.ok) << readFile(out_dnf) << readFile(out_cnf);
+        EXPECT_EQ(dnf.kind, "dnf");
+        EXPECT_EQ(cnf.kind, "cnf");
+        EXPECT_EQ(dnf.vars, used);
+        EXPECT_EQ(cnf.vars, used);
+        EXPECT_EQ(sorted(dnf.lines), implicants);
+        // An unsatisfiable formula's one prime implicate is the empty clause.
+        EXPECT_EQ(sorted(cnf.lines), unsat && implicates_asked ? Primes{{}} : implicates);
+        const std::string expect_json = (implicants_asked ? std::to_string(implicants.size()) : "-1") + " " +
+                                        (implicates_asked ? std::to_string(cnf.lines.size()) : "-1") + " complete\n";
+        EXPECT_EQ(jsonSummary(json), expect_json);
+
+        // The CNF of the implicates is the same function: the same primes.
+        if (side == 0 && round % 2 == 0) {
+            RunResult back = runPrimal({"-print_all", out_cnf});
+            ASSERT_EQ(back.status, 0) << back.err;
+            Primes again_implicants, again_implicates;
+            parsePrimeLines(back.out, again_implicants, again_implicates);
+            EXPECT_EQ(again_implicants, want.implicants) << back.out;
+            EXPECT_EQ(again_implicates, unsat ? Primes{} : want.implicates) << back.out;
+            if (unsat) {
+                EXPECT_NE(back.out.find("Formula UNSAT"), std::string::npos);
+            }
+        }
+
+        if (unsat) continue;
+        const size_t total = (implicants_asked ? want.implicants.size() : 0) + (implicates_asked ? want.implicates.size() : 0);
+        const size_t limit = 1 + rng() % (total + 1);
+        args.insert(args.begin(), "-max-primes=" + std::to_string(limit));
+        r = runPrimal(args);
+        ASSERT_EQ(r.status, 0) << r.err;
+        implicants.clear();
+        implicates.clear();
+        parsePrimeLines(r.out, implicants, implicates);
+        EXPECT_EQ(implicants.size() + implicates.size(), std::min(limit, total)) << r.out;
+        for (const auto& p : implicants) EXPECT_TRUE(std::binary_search(want.implicants.begin(), want.implicants.end(), p));
+        for (const auto& p : implicates) EXPECT_TRUE(std::binary_search(want.implicates.begin(), want.implicates.end(), p));
+        const bool cut = limit < total;
+        EXPECT_EQ(r.out.find("Stopped at the limit of " + std::to_string(limit) + " primes\n") != std::string::npos, cut)
+            << r.out;
+        EXPECT_NE(r.out.find("Total time:"), std::string::npos);
+        EXPECT_EQ(readDimacs(out_dnf).lines.size() + readDimacs(out_cnf).lines.size(), std::min(limit, total));
+        EXPECT_NE(jsonSummary(json).find(cut ? " limit\n" : " complete\n"), std::string::npos);
+        if (HasFailure()) return;
+    }
+}
+
+// A bad value ends the run before anything is read or enumerated: one line on standard error,
+// status 1, nothing on standard output; a file that takes no bytes counts as one that cannot be
+// created.
+TEST(Query, BadValuesEndAtOnce) {
+    const std::string cnf = writeTempFile("query_bad.cnf", "p cnf 2 1\n1 2 0\n"), dir = cnf.substr(0, cnf.rfind('/'));
+    const std::vector<std::vector<std::string>> cases = {
+        {"-side=foo"},
+        {"-max-primes=-1"},
+        {"-implicates-out=" + dir + "/missing/out.cnf"},
+        {"-stats-json=" + dir + "/missing/out.json"},
+        {"-stats-json=/dev/full"},
+        {"-implicants-out=/dev/full"},
+        {"-implicates-out=" + dir + "/same", "-implicants-out=" + dir + "/same"},
+        {"-implicates-out=" + dir + "/same2", "-implicants-out=" + dir + "/../" + dir.substr(dir.rfind('/') + 1) + "/same2"},
+    };
+    for (auto args : cases) {
+        args.push_back(cnf);
+        RunResult r = runPrimal(args);
+        SCOPED_TRACE(args[0]);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+        EXPECT_EQ(r.err.rfind("ERROR! ", 0), 0u) << r.err;
+    }
+    RunResult v = runPrimal({"--version"});
+    EXPECT_EQ(v.status, 0);
+    EXPECT_TRUE(std::regex_match(v.out, std::regex("primal [0-9]+\\.[0-9]+\\.[0-9]+\n"))) << v.out;
+}
+
+// Interrupted (SIGINT, SIGTERM), out of CPU time or out of memory, a run leaves each file valid, its header
+// counting its lines, and the JSON saying how it ended with the counts of those lines. The
+// pairs formula (2i-1 v 2i, i = 1..k) has 2^k implicants, so the runs are cut in full flow;
+// with -print_all the standard output pipe, read only at the end, is full when the signal comes.
+TEST(Query, InterruptedRunsLeaveValidFiles) {
+    const int k = 36;
+    Cnf f;
+    for (int i = 1; i <= k; i++) f.push_back({2 * i - 1, 2 * i});
+    const std::string path = writeTempFile("query_pairs.cnf", toDimacs(f, 2 * k));
+    struct Case {
+        const char* name;
+        int sig;
+        std::vector<std::string> extra;
+        const char* end;
+    };
+    const Case cases[] = {{"sigint", SIGINT, {"-print_all"}, "interrupted"},
+                          {"sigterm", SIGTERM, {}, "interrupted"},
+                          {"cpu", 0, {"-cpu-lim=1"}, "cpu-limit"},
+                          {"memout", 0, {"-mem-lim=40"}, "memout"}};
+    std::vector<std::unique_ptr<Child>> kids;
+    for (const Case& c : cases) {
+        // The dual-rail loop, a solver call per prime, keeps the files at a few megabytes.
+        std::vector<std::string> args = c.extra;
+        args.push_back("-engine-steps=0");
+        for (std::string a : {"-implicates-out=" + path + c.name + ".cnf", "-implicants-out=" + path + c.name + ".dnf",
+                              "-stats-json=" + path + c.name + ".json", path})
+            args.push_back(a);
+        kids.push_back(std::make_unique<Child>(primalBinary(), args));
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    for (size_t i = 0; i < kids.size(); i++)
+        if (cases[i].sig != 0) kids[i]->signal(cases[i].sig);
+    for (size_t i = 0; i < kids.size(); i++) {
+        const Case& c = cases[i];
+        SCOPED_TRACE(c.name);
+        RunResult r = kids[i]->finish(90);
+        EXPECT_EQ(r.status, 1);
+        const Dimacs dnf = readDimacs(path + c.name + ".dnf"), cnf = readDimacs(path + c.name + ".cnf");
+        EXPECT_TRUE(dnf.ok && cnf.ok);
+        EXPECT_EQ(dnf.vars, 2 * k);
+        EXPECT_GT(dnf.lines.size(), 100u);
+        for (const auto& t : dnf.lines) EXPECT_EQ(t.size(), size_t(k));
+        EXPECT_EQ(jsonSummary(path + c.name + ".json"), std::to_string(dnf.lines.size()) + " " +
+                                                           std::to_string(cnf.lines.size()) + " " + c.end + "\n");
+    }
+}
