@@ -12,6 +12,7 @@
 #define PRIMAL_ENUMERATE_RUNCONTEXT_H
 
 #include <cstdint>
+#include <functional>
 #include <set>
 #include <vector>
 
@@ -30,18 +31,26 @@ struct StopRun {};
 // it hands over and asks the sink whether to go on.
 class Recorder {
 public:
-    Recorder(PrimeSink& sink, PhaseTimes& times) : sink_(sink), times_(times), literals_(sink.wantsLiterals()) {}
+    Recorder(PrimeSink& sink, PhaseTimes& times, const std::function<bool()>* interrupted = nullptr)
+        : sink_(sink), times_(times), literals_(sink.wantsLiterals()), interrupted_(interrupted) {}
     // A prime in input numbering (sorted in place when the sink wants the literals).
     void recordInput(bool implicant, std::vector<int>& lits);
     bool wantsLiterals() const { return literals_; }
     PhaseTimes& times() { return times_; }
     PrimeSink& sink() { return sink_; }
     RunFigures figures() const;
+    // Lets a solver of the run ask the caller's interruption check during long searches.
+    void watch(Sat::Solver& s) const;
+    // After a search ended without an answer: stops the run if the check said so.
+    void stopIfPolled(const Sat::Solver& s) const {
+        if (s.polled_stop) throw StopRun{};
+    }
 
 private:
     PrimeSink& sink_;
     PhaseTimes& times_;
     bool literals_;
+    const std::function<bool()>* interrupted_;  // null or empty: none
     uint64_t count_[2] = {0, 0};  // implicates, implicants
 };
 

@@ -3,6 +3,7 @@
 #define PRIMAL_ENUMERATE_RUNOPTIONS_H
 
 #include <cstdint>
+#include <functional>
 
 namespace primal {
 
@@ -15,6 +16,9 @@ struct RunOptions {
     int64_t engine_steps_per_prime = 100;
     // Conflicts of one dual-rail search before the transversal endgame takes over (0: never).
     int64_t endgame_conflicts = 20000;
+    // A library caller's interruption check, asked every 1024 conflicts of a solver search;
+    // true stops the run as a sink's false does. Unset (the command line): never asked.
+    std::function<bool()> interrupted;
 };
 
 }  // namespace primal
