@@ -132,6 +132,7 @@ Figures enumerate(const Formula& formula, const Query& query, const Callback& ca
     opts.engine_steps_per_prime = query.engine_steps_per_prime;
     opts.endgame_conflicts = query.endgame_conflicts;
     opts.interrupted = query.interrupted;
+    opts.quiet = true;
     checkRange(query.engine_steps, "engine-steps");
     checkRange(query.endgame_conflicts, "endgame");
     if (query.engine_steps_per_prime < 0)

@@ -29,7 +29,7 @@ RunEnd runRead(SolverWrapper& formula, DR_SolverWrapper& dual, const RunOptions&
     times.max_model.store(0.0);
     times.check.store(0.0);
     times.reduction.store(0.0);
-    Recorder recorder(sink, times, &opts.interrupted);
+    Recorder recorder(sink, times, &opts.interrupted, opts.quiet);
     RunContext ctx(formula, n, recorder, std::move(orig_var));
     setUpDualRail(dual, n);
     sink.formulaRead(formula.maxVar, formula.header_mismatch);

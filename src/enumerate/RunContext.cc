@@ -21,6 +21,7 @@ RunFigures Recorder::figures() const {
 }
 
 void Recorder::watch(Sat::Solver& s) const {
+    s.quiet = quiet_;
     if (interrupted_ == nullptr || !*interrupted_) return;
     s.poll = [](void* check) { return (*static_cast<const std::function<bool()>*>(check))(); };
     s.poll_arg = const_cast<std::function<bool()>*>(interrupted_);

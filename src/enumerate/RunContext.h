@@ -31,15 +31,16 @@ struct StopRun {};
 // it hands over and asks the sink whether to go on.
 class Recorder {
 public:
-    Recorder(PrimeSink& sink, PhaseTimes& times, const std::function<bool()>* interrupted = nullptr)
-        : sink_(sink), times_(times), literals_(sink.wantsLiterals()), interrupted_(interrupted) {}
+    Recorder(PrimeSink& sink, PhaseTimes& times, const std::function<bool()>* interrupted = nullptr, bool quiet = false)
+        : sink_(sink), times_(times), literals_(sink.wantsLiterals()), interrupted_(interrupted), quiet_(quiet) {}
     // A prime in input numbering (sorted in place when the sink wants the literals).
     void recordInput(bool implicant, std::vector<int>& lits);
     bool wantsLiterals() const { return literals_; }
     PhaseTimes& times() { return times_; }
     PrimeSink& sink() { return sink_; }
     RunFigures figures() const;
-    // Lets a solver of the run ask the caller's interruption check during long searches.
+    // Lets a solver of the run ask the caller's interruption check during long searches, and
+    // keeps it quiet in a quiet run.
     void watch(Sat::Solver& s) const;
     // After a search ended without an answer: stops the run if the check said so.
     void stopIfPolled(const Sat::Solver& s) const {
@@ -51,6 +52,7 @@ private:
     PhaseTimes& times_;
     bool literals_;
     const std::function<bool()>* interrupted_;  // null or empty: none
+    bool quiet_;
     uint64_t count_[2] = {0, 0};  // implicates, implicants
 };
 

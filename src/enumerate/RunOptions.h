@@ -19,6 +19,8 @@ struct RunOptions {
     // A library caller's interruption check, asked every 1024 conflicts of a solver search;
     // true stops the run as a sink's false does. Unset (the command line): never asked.
     std::function<bool()> interrupted;
+    // The solvers' notice lines left out (a library's run: standard output is not its own).
+    bool quiet = false;
 };
 
 }  // namespace primal

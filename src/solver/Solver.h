@@ -175,6 +175,8 @@ public:
     bool (*poll)(void*) = nullptr;
     void* poll_arg = nullptr;
     bool polled_stop = false;
+    // No notice lines on standard output (a library's run; the lines are the command line's).
+    bool quiet = false;
 
     // Internals, public so that tests can drive them step by step. -------------------------
     void insertVarOrder(Var x);
