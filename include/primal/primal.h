@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <iosfwd>
 #include <memory>
 #include <stdexcept>
@@ -52,6 +53,7 @@ struct Figures {
 class Formula {
 public:
     Formula(std::vector<std::vector<int>> clauses);  // NOLINT: clauses convert implicitly
+    Formula(std::initializer_list<std::vector<int>> clauses) : Formula(std::vector<std::vector<int>>(clauses)) {}
     static Formula fromClauses(std::vector<std::vector<int>> clauses);
     static Formula fromFile(std::string path);
     static Formula fromText(std::string dimacs);  // plain or gzip bytes
