@@ -8,6 +8,7 @@
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
+#include <cstdint>
 #include <string>
 
 #include "primal/primal.h"
@@ -40,7 +41,15 @@ primal::Formula toFormula(const py::handle& input) {
     std::vector<std::vector<int>> clauses;
     for (py::handle c : py::iter(input)) {
         clauses.emplace_back();
-        for (py::handle l : py::iter(c)) clauses.back().push_back(l.cast<int>());
+        for (py::handle l : py::iter(c)) {
+            if (!PyLong_Check(l.ptr()) || PyBool_Check(l.ptr()))
+                throw py::type_error("a clause holds integers, not " + std::string(py::str(l.get_type())));
+            int overflow = 0;
+            const long long v = PyLong_AsLongLongAndOverflow(l.ptr(), &overflow);
+            if (overflow != 0 || v < INT32_MIN || v > INT32_MAX)  // the reader's message for it
+                throw py::value_error("PARSE ERROR! Integer out of range: " + std::string(py::str(l)));
+            clauses.back().push_back(int(v));
+        }
     }
     return primal::Formula::fromClauses(std::move(clauses));
 }
@@ -67,7 +76,13 @@ py::object enumerate(const py::handle& input, py::object callback, int64_t engin
     query.engine_steps_per_prime = engine_steps_per_prime;
     query.endgame_conflicts = endgame;
     bool signalled = false;
-    query.interrupted = [&signalled]() { return signalled = PyErr_CheckSignals() != 0; };
+    query.interrupted = [&signalled]() {
+        // The GIL is let go for a moment, so that other threads are not starved by a long run
+        // (one of them may be what sends the signal).
+        Py_BEGIN_ALLOW_THREADS
+        Py_END_ALLOW_THREADS
+        return signalled = PyErr_CheckSignals() != 0;
+    };
 
     py::list implicants, implicates;
     primal::Figures figures;
