@@ -88,6 +88,18 @@ py::object enumerate(const py::handle& input, py::object callback, int64_t engin
     primal::Figures figures;
     try {
         if (callback.is_none()) {
+            // Millions of new lists would set off the cyclic collector again and again, each time
+            // over all of them (2^20 primes of 20 literals: 0.72 s with it, 0.15 s without); lists of
+            // ints hold no cycles.
+            struct GcPause {
+#if PY_VERSION_HEX >= 0x030A0000
+                bool was = PyGC_Disable() != 0;
+                ~GcPause() {
+                    if (was) PyGC_Enable();
+                }
+#endif
+            } pause;
+            (void)pause;
             figures = primal::enumerate(formula, query, [&](bool implicant, const std::vector<int>& lits) {
                 py::object list = py::reinterpret_steal<py::object>(literalList(lits));
                 if (PyList_Append((implicant ? implicants : implicates).ptr(), list.ptr()) != 0)
