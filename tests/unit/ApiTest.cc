@@ -246,8 +246,9 @@ TEST(Api, StoppedByCallbackOrInterruptionCheck) {
     EXPECT_TRUE(r.implicants.empty() && r.implicates.empty());
     // On a run that finds primes: asked every 1024 of them.
     asked = 0;
-    q.interrupted = [&asked]() { return ++asked == 3; };
-    r = primal::enumerate(primal::Formula::fromFile(cbs), primal::Query{250000, 100, 20000, q.interrupted});
+    primal::Query every;
+    every.interrupted = [&asked]() { return ++asked == 3; };
+    r = primal::enumerate(primal::Formula::fromFile(cbs), every);
     EXPECT_EQ(r.figures.ending, primal::Ending::Stopped);
     EXPECT_EQ(r.implicants.size() + r.implicates.size(), 3u * 1024u);
 }
