@@ -171,7 +171,8 @@ public:
     int64_t propagation_budget;
     bool asynch_interrupt;
     // Asked every 1024 conflicts when set (a library caller's interruption check); true ends
-    // the search as a spent budget does, with `polled_stop` set. Unset: one test per conflict.
+    // the search as asynch_interrupt does (which stays set), with `polled_stop` set. Unset: one
+    // test per conflict.
     bool (*poll)(void*) = nullptr;
     void* poll_arg = nullptr;
     bool polled_stop = false;
@@ -223,7 +224,7 @@ public:
     static int irand(double& seed, int size) { return int(drand(seed) * size); }
 
     bool withinBudget() const {
-        return !asynch_interrupt && !polled_stop && (conflict_budget < 0 || conflicts < uint64_t(conflict_budget)) &&
+        return !asynch_interrupt && (conflict_budget < 0 || conflicts < uint64_t(conflict_budget)) &&
                (propagation_budget < 0 || propagations < uint64_t(propagation_budget));
     }
 
