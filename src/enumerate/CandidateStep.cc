@@ -26,7 +26,10 @@ bool termConsistent(RunContext& ctx, const std::vector<int>& term) {
         assert(l != 0 && std::abs(l) <= ctx.n);
         fs.assumptions.push(mkLit(std::abs(l) - 1, l < 0));
     }
-    return fs.solve_() == l_True;
+    ctx.out.watch(fs);
+    const lbool res = fs.solve_();
+    if (res == l_Undef) ctx.out.stopIfPolled(fs);
+    return res == l_True;
 }
 
 void reduceModel(RunContext& ctx, std::vector<int>& prime) {

@@ -27,6 +27,7 @@ LoopEnd dualRailLoop(RunContext& ctx, DR_SolverWrapper& dual, int64_t conflict_b
     };
     // One stamp ends a phase and starts the next: the stamp that ends a step starts the search.
     PhaseTimer search(ctx.times.max_model);
+    ctx.out.watch(*dual.drSolver);
     for (;;) {
         lbool found = nextTerm(dual, ctx.test_vars, term, conflict_budget);
         double t1 = userCpuTime();
@@ -35,7 +36,10 @@ LoopEnd dualRailLoop(RunContext& ctx, DR_SolverWrapper& dual, int64_t conflict_b
             return LoopEnd::Exhausted;
         }
         search.chargeUntil(t1);
-        if (found == l_Undef) return LoopEnd::OverBudget;
+        if (found == l_Undef) {
+            ctx.out.stopIfPolled(*dual.drSolver);
+            return LoopEnd::OverBudget;
+        }
         StepEnd s = candidateStep(ctx, term, t1, prime, block);
         search.resumeFrom(s.at);
         if (!s.more) return LoopEnd::Exhausted;

@@ -50,13 +50,9 @@ std::vector<char> variablesOfInterest(const SolverWrapper& formula, const RunOpt
     return x;
 }
 
-}  // namespace
-
-RunEnd runSequence(SolverWrapper& formula, DR_SolverWrapper& dual, gzFile in, const RunOptions& opts, PrimeSink& sink,
-                   PhaseTimes& times) {
-    InputStream input(in);  // closed on every way out
-    formula.read_show = opts.projection == RunOptions::Projection::Show;
-    formula.readInstance(in);
+// Everything after the reading: formula.cls and formula.maxVar hold the input.
+RunEnd runRead(SolverWrapper& formula, DR_SolverWrapper& dual, const RunOptions& opts, PrimeSink& sink,
+               PhaseTimes& times) {
     const std::vector<char> x_input = variablesOfInterest(formula, opts);
     // From here on the formula is over its occurring variables only (see Renumbering.h); the
     // largest input index is still what the run reports.
@@ -66,12 +62,11 @@ RunEnd runSequence(SolverWrapper& formula, DR_SolverWrapper& dual, gzFile in, co
     formula.pushInstance();
 
     formula.nOrigVars = formula.maxVar;
-    input.close();
 
     times.max_model.store(0.0);
     times.check.store(0.0);
     times.reduction.store(0.0);
-    Recorder recorder(sink, times, opts.side);
+    Recorder recorder(sink, times, opts.side, &opts.interrupted, opts.quiet);
     RunContext ctx(formula, n, recorder, std::move(orig_var));
     if (opts.projection != RunOptions::Projection::None) {
         ctx.projected = true;
@@ -83,7 +78,14 @@ RunEnd runSequence(SolverWrapper& formula, DR_SolverWrapper& dual, gzFile in, co
     setUpDualRail(dual, n);
     sink.formulaRead(formula.maxVar, formula.header_mismatch);
 
-    if (!termConsistent(ctx, {})) {
+    bool consistent;
+    try {  // an interruption check may stop the run inside the first check
+        consistent = termConsistent(ctx, {});
+    } catch (StopRun&) {
+        sink.finished(recorder.figures());
+        return RunEnd::Stopped;
+    }
+    if (!consistent) {
         sink.unsatisfiable();
         return RunEnd::Unsatisfiable;
     }
@@ -103,6 +105,23 @@ RunEnd runSequence(SolverWrapper& formula, DR_SolverWrapper& dual, gzFile in, co
     }
     sink.finished(recorder.figures());
     return end;
+}
+
+}  // namespace
+
+RunEnd runSequence(SolverWrapper& formula, DR_SolverWrapper& dual, gzFile in, const RunOptions& opts, PrimeSink& sink,
+                   PhaseTimes& times) {
+    InputStream input(in);  // closed on every way out
+    formula.read_show = opts.projection == RunOptions::Projection::Show;
+    formula.readInstance(in);
+    input.close();
+    return runRead(formula, dual, opts, sink, times);
+}
+
+RunEnd runSequence(SolverWrapper& formula, DR_SolverWrapper& dual, std::vector<std::vector<int>> clauses,
+                   const RunOptions& opts, PrimeSink& sink, PhaseTimes& times) {
+    formula.takeClauses(std::move(clauses));
+    return runRead(formula, dual, opts, sink, times);
 }
 
 }  // namespace primal

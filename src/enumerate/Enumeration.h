@@ -20,6 +20,10 @@ enum class RunEnd { Complete, Unsatisfiable, Stopped };
 // and Sat::OutOfMemoryException when memory runs out.
 RunEnd runSequence(Sat::SolverWrapper& formula, Sat::DR_SolverWrapper& dual, gzFile in, const RunOptions& opts,
                    PrimeSink& sink, PhaseTimes& times);
+// The same on clauses of DIMACS integers given in memory (as SolverWrapper::takeClauses takes
+// them; no header, so no header mismatch).
+RunEnd runSequence(Sat::SolverWrapper& formula, Sat::DR_SolverWrapper& dual, std::vector<std::vector<int>> clauses,
+                   const RunOptions& opts, PrimeSink& sink, PhaseTimes& times);
 
 }  // namespace primal
 

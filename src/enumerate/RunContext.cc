@@ -21,6 +21,13 @@ RunFigures Recorder::figures() const {
     return f;
 }
 
+void Recorder::watch(Sat::Solver& s) const {
+    s.quiet = quiet_;
+    if (interrupted_ == nullptr || !*interrupted_) return;
+    s.poll = [](void* check) { return (*static_cast<const std::function<bool()>*>(check))(); };
+    s.poll_arg = const_cast<std::function<bool()>*>(interrupted_);
+}
+
 RunContext::RunContext(Sat::SolverWrapper& f, int vars, Recorder& recorder, std::vector<int> orig)
     : formula(f), n(vars), out(recorder), times(recorder.times()), rmodel(size_t(vars)), orig_var(std::move(orig)) {
     test_vars.reserve(size_t(vars));

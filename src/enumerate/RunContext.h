@@ -12,6 +12,7 @@
 #define PRIMAL_ENUMERATE_RUNCONTEXT_H
 
 #include <cstdint>
+#include <functional>
 #include <set>
 #include <vector>
 
@@ -31,8 +32,10 @@ struct StopRun {};
 // it hands over and asks the sink whether to go on.
 class Recorder {
 public:
-    Recorder(PrimeSink& sink, PhaseTimes& times, Side side = Side::Both)
-        : sink_(sink), times_(times), literals_(sink.wantsLiterals()), side_(side) {}
+    Recorder(PrimeSink& sink, PhaseTimes& times, Side side = Side::Both,
+             const std::function<bool()>* interrupted = nullptr, bool quiet = false)
+        : sink_(sink), times_(times), literals_(sink.wantsLiterals()), side_(side), interrupted_(interrupted),
+          quiet_(quiet) {}
     // A prime in input numbering (sorted in place when the sink wants the literals); one of the
     // side the run was not asked for is neither handed over nor counted.
     void recordInput(bool implicant, std::vector<int>& lits);
@@ -41,12 +44,21 @@ public:
     PhaseTimes& times() { return times_; }
     PrimeSink& sink() { return sink_; }
     RunFigures figures() const;
+    // Lets a solver of the run ask the caller's interruption check during long searches, and
+    // keeps it quiet in a quiet run.
+    void watch(Sat::Solver& s) const;
+    // After a search ended without an answer: stops the run if the check said so.
+    void stopIfPolled(const Sat::Solver& s) const {
+        if (s.polled_stop) throw StopRun{};
+    }
 
 private:
     PrimeSink& sink_;
     PhaseTimes& times_;
     bool literals_;
     Side side_;
+    const std::function<bool()>* interrupted_;  // null or empty: none
+    bool quiet_;
     uint64_t count_[2] = {0, 0};  // implicates, implicants
 };
 

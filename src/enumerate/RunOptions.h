@@ -3,6 +3,7 @@
 #define PRIMAL_ENUMERATE_RUNOPTIONS_H
 
 #include <cstdint>
+#include <functional>
 #include <stdexcept>
 #include <utility>
 #include <vector>
@@ -30,6 +31,11 @@ struct RunOptions {
     enum class Projection { None, List, Orig, Show };
     Projection projection = Projection::None;
     std::vector<std::pair<int, int>> project_list;  // ranges of input indices, both ends included
+    // A library caller's interruption check, asked every 1024 conflicts of a solver search;
+    // true stops the run as a sink's false does. Unset (the command line): never asked.
+    std::function<bool()> interrupted;
+    // The solvers' notice lines left out (a library's run: standard output is not its own).
+    bool quiet = false;
 };
 
 // A query that the input cannot answer (a projection onto variables it does not have): the

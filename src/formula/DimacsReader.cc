@@ -11,6 +11,12 @@
 
 namespace Sat {
 
+namespace {
+[[noreturn]] void throwTooLarge(int lit) {
+    throw ParseError{"PARSE ERROR! Variable index too large: " + std::to_string(lit) + "\n", false};
+}
+}  // namespace
+
 void SolverWrapper::readInstance(gzFile input) {
     StreamBuffer in(input);
     int header_vars = 0;
@@ -42,8 +48,7 @@ void SolverWrapper::readInstance(gzFile input) {
                 int parsed = parseInt(in);
                 if (parsed == 0) break;
                 int64_t var = parsed < 0 ? -int64_t(parsed) : int64_t(parsed);
-                if (var > max_dimacs_var)
-                    throw ParseError{"PARSE ERROR! Variable index too large: " + std::to_string(parsed) + "\n", false};
+                if (var > max_dimacs_var) throwTooLarge(parsed);
                 lits.push_back(parsed);
             }
             cls.emplace_back(lits.begin(), lits.end());
@@ -52,6 +57,18 @@ void SolverWrapper::readInstance(gzFile input) {
     }
     headerVars = header_vars;
     header_mismatch = maxVar != header_vars;  // reported by the caller; the run goes on
+}
+
+void SolverWrapper::takeClauses(std::vector<std::vector<int>> clauses) {
+    for (const std::vector<int>& c : clauses)
+        for (int l : c) {
+            if (l == 0) throw ParseError{"PARSE ERROR! Literal 0 inside a clause\n", false};
+            int64_t var = l < 0 ? -int64_t(l) : int64_t(l);
+            if (var > max_dimacs_var) throwTooLarge(l);
+            maxVar = std::max(maxVar, int(var));
+        }
+    cls = std::move(clauses);
+    header_mismatch = false;
 }
 
 }  // namespace Sat

@@ -62,6 +62,9 @@ public:
     // the solver (pushInstance creates the variables that the clauses use). Throws ParseError on
     // a syntax error, ReadError when the stream is damaged or cut short.
     void readInstance(gzFile in);
+    // The same for clauses given in memory: a literal 0 or a variable beyond max_dimacs_var is
+    // a ParseError, as in a file.
+    void takeClauses(std::vector<std::vector<int>> clauses);
 
     // Replaces cls by a CNF of its negation with one selector per clause. Precondition: the
     // solver holds no clauses (otherwise std::logic_error, as for dualRailEncode).

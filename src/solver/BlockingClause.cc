@@ -19,7 +19,7 @@ lbool Solver::add_blck_assert(vec<Lit>& ps) {
     if (ps.size() == 1) {
         Lit p = ps[0];
         if (level(var(p)) == 0 && value(var(p)) != l_Undef) {
-            outPuts("Variable already assigned!!!");
+            if (!quiet) outPuts("Variable already assigned!!!");
             return l_False;
         }
         // Only the levels from p's own on depend on p's old value; the ones below are kept and p

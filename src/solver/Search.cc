@@ -108,6 +108,7 @@ lbool Solver::search(int nof_conflicts) {
             conflicts++;
             conflictC++;
             if (decisionLevel() == 0) return l_False;
+            if (poll != nullptr && (conflicts & 1023) == 0 && poll(poll_arg)) polled_stop = asynch_interrupt = true;
 
             learnt_clause.clear();
             analyze(confl, learnt_clause, backtrack_level);

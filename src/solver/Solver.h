@@ -182,6 +182,14 @@ public:
     int64_t conflict_budget;
     int64_t propagation_budget;
     bool asynch_interrupt;
+    // Asked every 1024 conflicts when set (a library caller's interruption check); true ends
+    // the search as asynch_interrupt does (which stays set), with `polled_stop` set. Unset: one
+    // test per conflict.
+    bool (*poll)(void*) = nullptr;
+    void* poll_arg = nullptr;
+    bool polled_stop = false;
+    // No notice lines on standard output (a library's run; the lines are the command line's).
+    bool quiet = false;
 
     // Internals, public so that tests can drive them step by step. -------------------------
     void insertVarOrder(Var x);

@@ -1,0 +1,187 @@
+"""The Python module: the sets of a brute-force oracle, the input forms, errors, stopping from
+the callback, runs one after the other in one process, and Ctrl-C during a long run."""
+import gzip
+import itertools
+import os
+import pathlib
+import random
+import signal
+import subprocess
+import sys
+import threading
+import time
+
+import pytest
+
+ROOT = pathlib.Path(__file__).resolve().parents[2]
+MODULE_DIR = os.environ.get("PRIMAL_PYTHON_DIR", str(ROOT / "build" / "release" / "python"))
+sys.path.insert(0, MODULE_DIR)
+import primal  # noqa: E402
+
+INSTANCES = ROOT.parent / "shared" / "instances"
+
+
+def satisfies(clauses, model):
+    return all(any((l > 0) == model[abs(l)] for l in c) for c in clauses)
+
+
+def oracle(clauses, n):
+    """Prime implicants and prime implicates over 1..n by truth table; None when unsatisfiable."""
+    models = []
+    for bits in itertools.product([False, True], repeat=n):
+        model = dict(zip(range(1, n + 1), bits))
+        if satisfies(clauses, model):
+            models.append(model)
+    if not models:
+        return None
+    terms = [t for k in range(n + 1) for vs in itertools.combinations(range(1, n + 1), k)
+             for t in (tuple(v if s else -v for v, s in zip(vs, signs))
+                       for signs in itertools.product([False, True], repeat=k))]
+    def implicant(t):  # every assignment that extends t is a model
+        free = [v for v in range(1, n + 1) if v not in {abs(l) for l in t}]
+        return all(satisfies(clauses, {**{abs(l): l > 0 for l in t}, **dict(zip(free, bits))})
+                   for bits in itertools.product([False, True], repeat=len(free)))
+    def implicate(c):  # every model satisfies c
+        return all(any((l > 0) == m[abs(l)] for l in c) for m in models)
+    def primes(test):
+        found = {t for t in terms if test(t)}
+        return {tuple(sorted(t)) for t in found
+                if not any(test(t[:i] + t[i + 1:]) for i in range(len(t)))}
+    return primes(implicant), primes(implicate)
+
+
+def as_set(primes):
+    return {tuple(p) for p in primes}
+
+
+def random_cnf(rng, n, m):
+    return [[rng.choice([-1, 1]) * rng.randint(1, n) for _ in range(rng.randint(1, 3))] for _ in range(m)]
+
+
+@pytest.mark.parametrize("query", [{}, {"engine_steps": 0}, {"endgame": 0}, {"engine_steps": 0, "endgame": 1},
+                                   {"engine_steps_per_prime": 0}])
+def test_sets_match_the_oracle(query):
+    rng = random.Random(21)
+    for _ in range(25):
+        n = rng.randint(1, 6)
+        clauses = random_cnf(rng, n, rng.randint(0, 12))
+        want = oracle(clauses, n)
+        r = primal.enumerate(clauses, **query)
+        fig = r["figures"]
+        if want is None:
+            assert fig["ending"] == "unsatisfiable" and not r["implicants"] and not r["implicates"]
+            continue
+        assert fig["ending"] == "complete"
+        assert as_set(r["implicants"]) == want[0] and as_set(r["implicates"]) == want[1], clauses
+        assert (fig["implicants"], fig["implicates"]) == (len(want[0]), len(want[1]))
+        assert fig["vars_to_test"] == max((abs(l) for c in clauses for l in c), default=0)
+        # The callback sees the same primes in the same order.
+        seen = []
+        figures = primal.enumerate(clauses, callback=lambda imp, lits: seen.append((imp, lits)), **query)
+        assert [lits for imp, lits in seen if imp] == r["implicants"]
+        assert [lits for imp, lits in seen if not imp] == r["implicates"]
+        assert figures["implicants"] == fig["implicants"]
+
+
+def test_input_forms(tmp_path):
+    text = b"c a comment\np cnf 3 2\n1 2 0\n-1 3 0\n"
+    path = tmp_path / "f.cnf"
+    path.write_bytes(text)
+    gz = tmp_path / "f.cnf.gz"
+    gz.write_bytes(gzip.compress(text))
+    want = primal.enumerate([[1, 2], [-1, 3]])
+    for form in (str(path), path, gz, text, gzip.compress(text), ((1, 2), (-1, 3))):
+        got = primal.enumerate(form)
+        assert (got["implicants"], got["implicates"]) == (want["implicants"], want["implicates"])
+        assert got["figures"]["header_mismatch"] is False
+
+
+def test_errors_carry_the_command_line_messages(tmp_path):
+    cases = [
+        (b"p cnf 2 1\n1 x 0\n", "PARSE ERROR! Unexpected char: x"),
+        (b"p cnf 2 1\n1 99999999999 0\n", "PARSE ERROR! Integer out of range: 99999999999"),
+        (b"p cnf 2 1\n1 -2147483647 0\n", "PARSE ERROR! Variable index too large: -2147483647"),
+        ([[1, 2147483647]], "PARSE ERROR! Variable index too large: 2147483647"),
+        ([[1, 0, 2]], "PARSE ERROR! Literal 0 inside a clause"),
+        ([[1, -2**40]], "PARSE ERROR! Integer out of range: -1099511627776"),
+        (str(tmp_path / "missing.cnf"), "ERROR! Could not open file: " + str(tmp_path / "missing.cnf")),
+    ]
+    cut = tmp_path / "cut.cnf.gz"
+    cut.write_bytes(gzip.compress(b"p cnf 3 2\n1 2 0\n-1 3 0\n")[:-6])
+    cases.append((str(cut), "ERROR! Could not read file: %s: unexpected end of file" % cut))
+    for formula, message in cases:
+        with pytest.raises(ValueError) as e:
+            primal.enumerate(formula)
+        assert str(e.value) == message
+    with pytest.raises(ValueError, match='too small for option "engine-steps"'):
+        primal.enumerate([[1]], engine_steps=-1)
+    with pytest.raises(TypeError):
+        primal.enumerate([[1, "x"]])
+
+
+def test_callback_stops_the_run_and_its_errors_pass_through():
+    cbs = str(INSTANCES / "cbs-k3-n100-m403-b10" / "CBS_k3_n100_m403_b10_0.cnf")
+    for k in (1, 5000):
+        seen = []
+        fig = primal.enumerate(cbs, callback=lambda imp, lits: seen.append(lits) or len(seen) < k)
+        assert len(seen) == k and fig["implicants"] + fig["implicates"] == k and fig["ending"] == "stopped"
+
+    def fails(imp, lits):
+        raise RuntimeError("from the callback")
+    with pytest.raises(RuntimeError, match="from the callback"):
+        primal.enumerate(cbs, callback=fails)
+
+
+def test_runs_in_one_process_are_independent():
+    gh = str(INSTANCES / "kc-problog" / "gh_4_prob.lp.cnf")
+    first = primal.enumerate(gh)
+    primal.enumerate(str(INSTANCES / "uf20-91" / "uf20-07.cnf"))
+    primal.enumerate(gh, callback=lambda imp, lits: False)
+    with pytest.raises(ValueError):
+        primal.enumerate(b"x")
+    again = primal.enumerate(gh)
+    assert again["implicants"] == first["implicants"] and again["implicates"] == first["implicates"]
+    assert (first["figures"]["implicants"], first["figures"]["implicates"]) == (390, 3245)
+
+
+def interrupt_after(seconds):
+    sent = []
+    def fire():
+        sent.append(time.monotonic())
+        os.kill(os.getpid(), signal.SIGINT)
+    threading.Timer(seconds, fire).start()
+    return sent
+
+
+@pytest.mark.parametrize("case", ["list-primes", "callback-primes", "first-check"])
+def test_ctrl_c_stops_a_long_run_and_keeps_the_primes(case):
+    """CBS with the dual-rail search only runs for many seconds with primes found all along;
+    hole10 spends its whole run in the first satisfiability check."""
+    cbs = str(INSTANCES / "cbs-k3-n100-m403-b10" / "CBS_k3_n100_m403_b10_0.cnf")
+    hole = str(INSTANCES / "hole" / "hole10.cnf")
+    seen = []
+    sent = interrupt_after(1.0)
+    with pytest.raises(KeyboardInterrupt) as e:
+        if case == "list-primes":
+            primal.enumerate(cbs, engine_steps=0)
+        elif case == "callback-primes":
+            primal.enumerate(cbs, engine_steps=0, callback=lambda imp, lits: seen.append(lits))
+        else:
+            primal.enumerate(hole, engine_steps=0)
+    assert sent and time.monotonic() - sent[0] < 1.0
+    if case == "list-primes":
+        r = e.value.result
+        fig = r["figures"]
+        assert fig["ending"] == "stopped" and fig["implicates"] > 0
+        assert (len(r["implicants"]), len(r["implicates"])) == (fig["implicants"], fig["implicates"])
+    elif case == "callback-primes":
+        assert seen
+    else:
+        assert e.value.result["figures"]["ending"] == "stopped"
+
+
+def test_readme_example():
+    out = subprocess.run([sys.executable, str(ROOT / "examples" / "example.py")], capture_output=True, text=True,
+                         env={**os.environ, "PYTHONPATH": MODULE_DIR}, check=True).stdout
+    assert out == ("[[-1, 2], [1, 3], [2, 3]] [[1, 2], [-1, 3], [2, 3]] complete\n"
+                   "True [-1, 2]\nTrue [1, 3]\nTrue [2, 3]\nFalse [1, 2]\nFalse [-1, 3]\nFalse [2, 3]\n")

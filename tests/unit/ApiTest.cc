@@ -1,0 +1,268 @@
+// The library against the binary: the same prime lines in the same order, the same counts and
+// "Vars to test" for every query field the command line has, on random formulas (also against
+// the truth-table oracle) and on the shared instances that finish in a few seconds; errors with
+// the command line's messages; a run stopped by its callback or its interruption check; runs
+// one after the other in one process.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <string>
+#include <zlib.h>
+
+#include "primal/primal.h"
+#include "support/Oracle.h"
+#include "support/Process.h"
+
+using namespace testutil;
+
+namespace {
+
+struct Lines {
+    std::string lines;  // prime lines as the binary prints them, then the two final counts
+    int vars_to_test = 0;
+};
+
+std::string primeLine(bool implicant, const std::vector<int>& lits) {
+    std::string s = implicant ? "Prime Implicant:" : "Prime Implicate:";
+    for (int l : lits) s += " " + std::to_string(l);
+    return s + "\n";
+}
+
+Lines apiRun(const primal::Formula& f, const primal::Query& q, primal::Figures* figures = nullptr) {
+    Lines r;
+    primal::Figures got = primal::enumerate(f, q, [&r](bool implicant, const std::vector<int>& lits) {
+        EXPECT_TRUE(std::is_sorted(lits.begin(), lits.end()));
+        r.lines += primeLine(implicant, lits);
+        return true;
+    });
+    if (got.ending == primal::Ending::Unsatisfiable) {  // the binary prints no final counts then
+        EXPECT_EQ(got.implicants + got.implicates, 0u);
+    } else {
+        r.lines += "Final Num Prime Implicant: " + std::to_string(got.implicants) + "\n";
+        r.lines += "Final Num Prime Implicate: " + std::to_string(got.implicates) + "\n";
+    }
+    r.vars_to_test = got.vars_to_test;
+    if (figures != nullptr) *figures = got;
+    return r;
+}
+
+Lines binaryRun(const std::string& path, const primal::Query& q) {
+    RunResult res = runPrimal({"-print_all", "-engine-steps=" + std::to_string(q.engine_steps),
+                               "-endgame=" + std::to_string(q.endgame_conflicts), path});
+    EXPECT_EQ(res.status, 0) << res.err;
+    Lines r;
+    std::istringstream in(res.out);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.rfind("Prime ", 0) == 0 || line.rfind("Final Num ", 0) == 0) r.lines += line + "\n";
+        if (line.rfind("Vars to test: ", 0) == 0) r.vars_to_test = std::stoi(line.substr(14));
+    }
+    return r;
+}
+
+std::vector<primal::Query> queries() {
+    std::vector<primal::Query> qs(4);
+    qs[1].engine_steps = 0;
+    qs[2].endgame_conflicts = 0;
+    qs[3].engine_steps = 0, qs[3].endgame_conflicts = 1;
+    return qs;
+}
+
+std::string sortedSets(const primal::Result& r) {
+    Primes a = r.implicants, b = r.implicates;
+    for (auto* list : {&a, &b}) {
+        for (auto& p : *list) std::sort(p.begin(), p.end());
+        std::sort(list->begin(), list->end());
+    }
+    std::string s;
+    for (const auto& p : a) s += primeLine(true, p);
+    for (const auto& p : b) s += primeLine(false, p);
+    return s;
+}
+
+void writeGzip(const std::string& path, const std::string& data) {
+    gzFile g = gzopen(path.c_str(), "wb");
+    ASSERT_NE(g, nullptr);
+    ASSERT_EQ(gzwrite(g, data.data(), unsigned(data.size())), int(data.size()));
+    gzclose(g);
+}
+
+}  // namespace
+
+// Random formulas, with unsatisfiable, empty and tautological cases among them: the oracle's
+// sets for every query and every input form; the binary's lines in the same order.
+TEST(Api, RandomFormulasAgainstOracleAndBinary) {
+    std::mt19937 rng(21);
+    for (int i = 0; i < 40; i++) {
+        const int n = 1 + int(rng() % 8), m = int(rng() % 16);
+        const Cnf f = randomCnf(rng, n, m, 4);
+        SCOPED_TRACE(toDimacs(f, n));
+        // The binary reports an unsatisfiable formula without primes (the oracle has the empty
+        // implicate).
+        const bool sat = isSatisfiable(f, n);
+        PrimeSets want = sat ? bruteForcePrimes(f, n) : PrimeSets();
+        const std::string path = writeTempFile("api_random.cnf", toDimacs(f, n));
+        const std::string gz = path + ".gz";
+        writeGzip(gz, toDimacs(f, n));
+        for (const primal::Query& q : queries()) {
+            primal::Result r = primal::enumerate(f, q);
+            primal::Result expected;
+            expected.implicants = want.implicants, expected.implicates = want.implicates;
+            EXPECT_EQ(sortedSets(r), sortedSets(expected));
+            EXPECT_EQ(r.figures.implicants, want.implicants.size());
+            EXPECT_EQ(r.figures.implicates, want.implicates.size());
+            EXPECT_EQ(r.figures.ending, sat ? primal::Ending::Complete : primal::Ending::Unsatisfiable);
+            primal::Query q2 = q;
+            q2.engine_steps_per_prime = 0;
+            EXPECT_EQ(sortedSets(primal::enumerate(f, q2)), sortedSets(expected));
+
+            const Lines bin = binaryRun(path, q);
+            EXPECT_EQ(apiRun(f, q).lines, bin.lines);
+            EXPECT_EQ(apiRun(primal::Formula::fromFile(path), q).lines, bin.lines);
+            EXPECT_EQ(apiRun(primal::Formula::fromFile(gz), q).lines, bin.lines);
+            std::istringstream text(toDimacs(f, n));
+            primal::Figures fig;
+            EXPECT_EQ(apiRun(primal::Formula::fromStream(text), q, &fig).lines, bin.lines);
+            EXPECT_EQ(fig.vars_to_test, bin.vars_to_test);
+        }
+    }
+}
+
+// Every shared instance that finishes in a few seconds, on every query that does.
+TEST(Api, SharedInstancesAgainstBinary) {
+    struct Case {
+        const char* path;
+        bool dual_rail_fast;  // also with engine_steps = 0
+    };
+    const Case cases[] = {
+        {"small-examples/quinn.cnf", true},           {"small-examples/simple_v3_c2.cnf", true},
+        {"small-examples/zebra_v155_c1135.cnf", true}, {"uf20-91/uf20-010.cnf", true},
+        {"uf20-91/uf20-02.cnf", true},                 {"uf20-91/uf20-07.cnf", true},
+        {"cbs-k3-n100-m403-b10/CBS_k3_n100_m403_b10_0.cnf", false},
+        {"cbs-k3-n100-m403-b10/CBS_k3_n100_m403_b10_1.cnf", false},
+        {"kc-problog/gh_4_prob.lp.cnf", true},         {"kc-problog/smokers_6_4_prob.lp.cnf", false},
+        {"parity/par16-2-c.cnf", true},                {"planning/hanoi4.cnf", true},
+        {"aim/aim-50-1_6-yes1-4.cnf", true},           {"aim/aim-100-1_6-no-1.cnf", true},
+        {"hole/hole8.cnf", true},
+    };
+    for (const Case& c : cases) {
+        const std::string path = std::string(PRIMAL_INSTANCES_DIR "/") + c.path;
+        for (const primal::Query& q : queries()) {
+            if (q.engine_steps == 0 && !c.dual_rail_fast) continue;
+            SCOPED_TRACE(std::string(c.path) + " engine_steps=" + std::to_string(q.engine_steps) +
+                         " endgame=" + std::to_string(q.endgame_conflicts));
+            const Lines bin = binaryRun(path, q), api = apiRun(primal::Formula::fromFile(path), q);
+            EXPECT_EQ(api.vars_to_test, bin.vars_to_test);
+            EXPECT_TRUE(api.lines == bin.lines) << "the API's primes differ from the binary's";
+        }
+    }
+}
+
+// Errors carry the command line's message (standard output or error, without the newline).
+TEST(Api, ErrorsCarryTheCommandLineMessages) {
+    const std::string gz = writeTempFile("api_cut.cnf.gz", "");
+    {
+        std::string whole = writeTempFile("api_whole.cnf", "");
+        writeGzip(whole, "p cnf 3 2\n1 2 0\n-1 3 0\n");
+        std::ifstream in(whole, std::ios::binary);
+        std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        std::ofstream(gz, std::ios::binary) << bytes.substr(0, bytes.size() - 6);
+    }
+    const std::string dir = writeTempFile("api_dir_probe", "");
+    const std::string texts[] = {"p cnf 2 1\n1 x 0\n", "p cnf 2 1\n1 99999999999 0\n", "p cnf 2 1\n1 -2147483647 0\n",
+                                 "p cnf 2 1\n1 2\n% oops\n", "q cnf\n"};
+    std::vector<std::string> paths = {gz, "/nonexistent/file.cnf", dir.substr(0, dir.rfind('/'))};
+    for (const std::string& t : texts) paths.push_back(writeTempFile("api_bad.cnf", t)), paths.back() += "";
+    for (size_t i = 0; i < paths.size(); i++) {
+        // Written afresh: the text cases share one file name.
+        if (i >= 3) std::ofstream(paths[i], std::ios::binary) << texts[i - 3];
+        const RunResult bin = runPrimal({paths[i]});
+        ASSERT_NE(bin.status, 0);
+        std::string msg = bin.err.empty() ? bin.out.substr(bin.out.rfind('\n', bin.out.size() - 2) + 1) : bin.err;
+        msg.pop_back();
+        SCOPED_TRACE(paths[i] + ": " + msg);
+        try {
+            primal::enumerate(primal::Formula::fromFile(paths[i]));
+            ADD_FAILURE() << "no error";
+        } catch (const primal::Error& e) {
+            EXPECT_EQ(std::string(e.what()), msg);
+        }
+        if (i >= 3) {
+            try {
+                primal::enumerate(primal::Formula::fromText(texts[i - 3]));
+                ADD_FAILURE() << "no error";
+            } catch (const primal::Error& e) {
+                EXPECT_EQ(std::string(e.what()), msg);
+            }
+        }
+    }
+    // In memory: the same messages as in a file; a literal 0 inside a clause has its own.
+    for (const auto& bad : std::vector<std::pair<Cnf, std::string>>{
+             {{{1, 2147483647}}, "PARSE ERROR! Variable index too large: 2147483647"},
+             {{{1}, {-2147483647 - 1}}, "PARSE ERROR! Variable index too large: -2147483648"},
+             {{{1, 0, 2}}, "PARSE ERROR! Literal 0 inside a clause"}}) {
+        EXPECT_THROW(
+            try { primal::enumerate(bad.first); } catch (const primal::Error& e) {
+                EXPECT_EQ(std::string(e.what()), bad.second);
+                throw;
+            },
+            primal::Error);
+    }
+    // A query out of an option's range: the option's message.
+    primal::Query q;
+    q.engine_steps = -1;
+    const RunResult bin = runPrimal({"-engine-steps=-1", "/dev/null"});
+    try {
+        primal::enumerate(Cnf{{1}}, q);
+        ADD_FAILURE() << "no error";
+    } catch (const primal::Error& e) {
+        EXPECT_EQ(std::string(e.what()) + "\n", bin.err);
+    }
+}
+
+// A callback that says stop after k primes: the run ends there, Stopped, with k primes handed
+// over and counted; the interruption check stops a long search (hole9 with the dual-rail
+// search only: a second of conflicts before its first answer) at its first question.
+TEST(Api, StoppedByCallbackOrInterruptionCheck) {
+    const std::string cbs = PRIMAL_INSTANCES_DIR "/cbs-k3-n100-m403-b10/CBS_k3_n100_m403_b10_0.cnf";
+    for (uint64_t k : {1u, 2u, 1000u, 100000u}) {
+        uint64_t seen = 0;
+        primal::Figures f = primal::enumerate(primal::Formula::fromFile(cbs), primal::Query(),
+                                              [&](bool, const std::vector<int>&) { return ++seen < k; });
+        EXPECT_EQ(seen, k);
+        EXPECT_EQ(f.implicants + f.implicates, k);
+        EXPECT_EQ(f.ending, primal::Ending::Stopped);
+    }
+    primal::Query q;
+    q.engine_steps = 0;
+    int asked = 0;
+    q.interrupted = [&asked]() { return ++asked == 1; };
+    primal::Result r = primal::enumerate(primal::Formula::fromFile(PRIMAL_INSTANCES_DIR "/hole/hole9.cnf"), q);
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(r.figures.ending, primal::Ending::Stopped);
+    EXPECT_TRUE(r.implicants.empty() && r.implicates.empty());
+    // On a run that finds primes: asked every 1024 of them.
+    asked = 0;
+    primal::Query every;
+    every.interrupted = [&asked]() { return ++asked == 3; };
+    r = primal::enumerate(primal::Formula::fromFile(cbs), every);
+    EXPECT_EQ(r.figures.ending, primal::Ending::Stopped);
+    EXPECT_EQ(r.implicants.size() + r.implicates.size(), 3u * 1024u);
+}
+
+// Runs one after the other in one process, with other formulas and a stopped run between them,
+// give the same lines and figures as the first.
+TEST(Api, RunsInOneProcessAreIndependent) {
+    const std::string gh = PRIMAL_INSTANCES_DIR "/kc-problog/gh_4_prob.lp.cnf";
+    const std::string uf = PRIMAL_INSTANCES_DIR "/uf20-91/uf20-07.cnf";
+    primal::Query q;
+    const Lines first = apiRun(primal::Formula::fromFile(gh), q), other = apiRun(primal::Formula::fromFile(uf), q);
+    primal::enumerate(primal::Formula::fromFile(gh), q, [](bool, const std::vector<int>&) { return false; });
+    EXPECT_THROW(primal::enumerate(primal::Formula::fromText("p cnf 1 1\n1 x 0\n")), primal::Error);
+    EXPECT_EQ(apiRun(primal::Formula::fromFile(gh), q).lines, first.lines);
+    EXPECT_EQ(apiRun(primal::Formula::fromFile(uf), q).lines, other.lines);
+    EXPECT_EQ(binaryRun(gh, q).lines, first.lines);
+}
