@@ -9,7 +9,9 @@
 #include <pybind11/stl.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "primal/primal.h"
 
@@ -18,7 +20,10 @@ namespace py = pybind11;
 namespace {
 
 const char* endingName(primal::Ending e) {
-    return e == primal::Ending::Complete ? "complete" : e == primal::Ending::Unsatisfiable ? "unsatisfiable" : "stopped";
+    return e == primal::Ending::Complete        ? "complete"
+           : e == primal::Ending::Unsatisfiable ? "unsatisfiable"
+           : e == primal::Ending::Limit         ? "limit"
+                                                : "stopped";
 }
 
 py::dict figuresDict(const primal::Figures& f) {
@@ -68,10 +73,19 @@ PyObject* literalList(const std::vector<int>& lits) {
     return list;
 }
 
-py::object enumerate(const py::handle& input, py::object callback, int64_t engine_steps,
-                     int64_t engine_steps_per_prime, int64_t endgame) {
+py::object enumerate(const py::handle& input, py::object callback, const std::string& side, uint64_t limit,
+                     std::optional<std::vector<int>> project, int64_t engine_steps, int64_t engine_steps_per_prime,
+                     int64_t endgame) {
     primal::Formula formula = toFormula(input);
     primal::Query query;
+    if (side == "implicants")
+        query.side = primal::Query::Side::Implicants;
+    else if (side == "implicates")
+        query.side = primal::Query::Side::Implicates;
+    else if (side != "both")
+        throw py::value_error("ERROR! value <" + side + "> is not one of both|implicants|implicates for option \"side\".");
+    query.limit = limit;
+    query.project = std::move(project);
     query.engine_steps = engine_steps;
     query.engine_steps_per_prime = engine_steps_per_prime;
     query.endgame_conflicts = endgame;
@@ -149,6 +163,7 @@ PYBIND11_MODULE(primal, m) {
     m.doc() = "Prime implicants and prime implicates of CNF formulas.";
     m.attr("__version__") = primal::version();
     m.def("enumerate", &enumerate, py::arg("formula"), py::kw_only(), py::arg("callback") = py::none(),
+          py::arg("side") = "both", py::arg("limit") = 0, py::arg("project") = py::none(),
           py::arg("engine_steps") = primal::Query().engine_steps,
           py::arg("engine_steps_per_prime") = primal::Query().engine_steps_per_prime,
           py::arg("endgame") = primal::Query().endgame_conflicts,
@@ -158,6 +173,8 @@ formula: clauses as lists of DIMACS integers, a path to a DIMACS file (plain or 
 DIMACS text as bytes. Without a callback: returns {"implicants": [...], "implicates": [...],
 "figures": {...}}. With callback(implicant: bool, lits: list): calls it per prime (returning
 False stops the run) and returns the figures. Bad input raises ValueError with the command
-line's message. Ctrl-C stops the run; the KeyboardInterrupt carries the partial result as
-`result`.)doc");
+line's message. side: "both", "implicants" or "implicates" (only that side is returned and
+counted). limit: stop after this many primes (0: none; the figures' ending is then "limit").
+project: a list of variables; the primes of the formula with every other variable forgotten.
+Ctrl-C stops the run; the KeyboardInterrupt carries the partial result as `result`.)doc");
 }

@@ -10,6 +10,7 @@
 #include <initializer_list>
 #include <iosfwd>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -32,12 +33,23 @@ struct Query {
     // Conflicts of one dual-rail search before the transversal endgame takes over (0: never;
     // -endgame).
     int64_t endgame_conflicts = 20000;
+    // Which primes are handed over and counted (-side); the other side is computed only as far
+    // as the search needs it.
+    enum class Side { Both, Implicants, Implicates };
+    Side side = Side::Both;
+    // Stop after this many primes of the asked side(s) (0: no limit; -max-primes); a run cut short
+    // by it ends with Ending::Limit.
+    uint64_t limit = 0;
+    // The primes of the formula with every variable outside this list forgotten (-project;
+    // absent: no projection; empty: the formula's projection onto no variable, valid or
+    // unsatisfiable). Variables are input indices, at most the formula's variable count.
+    std::optional<std::vector<int>> project;
     // Asked every 1024 conflicts of a solver search and every 1024 primes when set; true stops
     // the run (Ending::Stopped) with the primes found so far handed over.
     std::function<bool()> interrupted;
 };
 
-enum class Ending { Complete, Unsatisfiable, Stopped };
+enum class Ending { Complete, Unsatisfiable, Stopped, Limit };
 
 // The figures of a run, as the command line's final report has them.
 struct Figures {

@@ -102,13 +102,20 @@ void checkRange(int64_t value, const char* option) {
 // primes (the solvers ask it during long searches).
 class CallbackSink : public PrimeSink {
 public:
-    CallbackSink(const Callback& callback, const std::function<bool()>& interrupted)
-        : callback_(callback), interrupted_(interrupted) {}
+    CallbackSink(const Callback& callback, const std::function<bool()>& interrupted, uint64_t limit)
+        : callback_(callback), interrupted_(interrupted), limit_(limit) {}
     void formulaRead(int vars_to_test, bool header_mismatch) override {
         figures.vars_to_test = vars_to_test;
         figures.header_mismatch = header_mismatch;
     }
     bool prime(bool implicant, const std::vector<int>& lits) override {
+        // The prime beyond the limit shows that the limit cut the run short; it is not handed over.
+        if (limit_ != 0 && delivered_ == limit_) {
+            limited = true;
+            return false;
+        }
+        delivered_++;
+        handed[implicant]++;
         if (!callback_(implicant, lits)) return false;
         return !(interrupted_ && (++count_ & 1023) == 0 && interrupted_());
     }
@@ -117,10 +124,13 @@ public:
 
     Figures figures;
     RunFigures run;
+    bool limited = false;
+    uint64_t handed[2] = {0, 0};  // implicates, implicants handed to the callback
 
 private:
     const Callback& callback_;
     const std::function<bool()>& interrupted_;
+    uint64_t limit_, delivered_ = 0;
     uint64_t count_ = 0;
 };
 
@@ -132,6 +142,16 @@ Figures enumerate(const Formula& formula, const Query& query, const Callback& ca
     opts.engine_steps_per_prime = query.engine_steps_per_prime;
     opts.endgame_conflicts = query.endgame_conflicts;
     opts.interrupted = query.interrupted;
+    opts.side = query.side == Query::Side::Implicants   ? Side::Implicants
+                : query.side == Query::Side::Implicates ? Side::Implicates
+                                                        : Side::Both;
+    if (query.project) {
+        opts.projection = RunOptions::Projection::List;
+        for (int v : *query.project) {
+            if (v < 1) throw Error("ERROR! -project: " + std::to_string(v) + " is not a variable");
+            opts.project_list.emplace_back(v, v);
+        }
+    }
     opts.quiet = true;
     checkRange(query.engine_steps, "engine-steps");
     checkRange(query.endgame_conflicts, "endgame");
@@ -139,7 +159,7 @@ Figures enumerate(const Formula& formula, const Query& query, const Callback& ca
         throw Error("ERROR! value <" + std::to_string(query.engine_steps_per_prime) +
                     "> is too small for engine_steps_per_prime.");
 
-    CallbackSink sink(callback, query.interrupted);
+    CallbackSink sink(callback, query.interrupted, query.limit);
     PhaseTimes times;
     const char* name = formula.kind() == Formula::Kind::File ? formula.path().c_str() : text_name;
     RunEnd end;
@@ -157,6 +177,8 @@ Figures enumerate(const Formula& formula, const Query& query, const Callback& ca
                 end = runSequence(solvers, dual, openText(formula.text()), opts, sink, times);
                 break;
         }
+    } catch (QueryError& e) {
+        throw Error(e.what());
     } catch (Sat::ParseError& e) {
         std::string msg = e.message;
         if (!msg.empty() && msg.back() == '\n') msg.pop_back();
@@ -167,13 +189,16 @@ Figures enumerate(const Formula& formula, const Query& query, const Callback& ca
         throw std::bad_alloc();
     }
     Figures f = sink.figures;
-    f.ending = end == RunEnd::Complete ? Ending::Complete : end == RunEnd::Unsatisfiable ? Ending::Unsatisfiable : Ending::Stopped;
+    f.ending = end == RunEnd::Complete        ? Ending::Complete
+               : end == RunEnd::Unsatisfiable ? Ending::Unsatisfiable
+               : sink.limited                 ? Ending::Limit
+                                              : Ending::Stopped;
     // The recorder's counts and the timers; an unsatisfiable formula has no final figures.
     f.max_model = times.max_model.load();
     f.check = times.check.load();
     f.reduction = times.reduction.load();
-    f.implicants = sink.run.implicants;
-    f.implicates = sink.run.implicates;
+    f.implicants = sink.handed[1];
+    f.implicates = sink.handed[0];
     return f;
 }
 

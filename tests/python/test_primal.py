@@ -25,21 +25,18 @@ def satisfies(clauses, model):
     return all(any((l > 0) == model[abs(l)] for l in c) for c in clauses)
 
 
-def oracle(clauses, n):
-    """Prime implicants and prime implicates over 1..n by truth table; None when unsatisfiable."""
-    models = []
-    for bits in itertools.product([False, True], repeat=n):
-        model = dict(zip(range(1, n + 1), bits))
-        if satisfies(clauses, model):
-            models.append(model)
+def function_primes(holds, xs):
+    """Prime implicants and implicates of the function over variables xs that `holds` (a dict of
+    their values) tells; None when it has no model."""
+    models = [dict(zip(xs, bits)) for bits in itertools.product([False, True], repeat=len(xs))]
+    models = [m for m in models if holds(m)]
     if not models:
         return None
-    terms = [t for k in range(n + 1) for vs in itertools.combinations(range(1, n + 1), k)
-             for t in (tuple(v if s else -v for v, s in zip(vs, signs))
-                       for signs in itertools.product([False, True], repeat=k))]
-    def implicant(t):  # every assignment that extends t is a model
-        free = [v for v in range(1, n + 1) if v not in {abs(l) for l in t}]
-        return all(satisfies(clauses, {**{abs(l): l > 0 for l in t}, **dict(zip(free, bits))})
+    terms = [tuple(v if s else -v for v, s in zip(vs, signs)) for k in range(len(xs) + 1)
+             for vs in itertools.combinations(xs, k) for signs in itertools.product([False, True], repeat=k)]
+    def implicant(t):  # every model of the variables that extends t
+        free = [v for v in xs if v not in {abs(l) for l in t}]
+        return all(holds({**{abs(l): l > 0 for l in t}, **dict(zip(free, bits))})
                    for bits in itertools.product([False, True], repeat=len(free)))
     def implicate(c):  # every model satisfies c
         return all(any((l > 0) == m[abs(l)] for l in c) for m in models)
@@ -48,6 +45,15 @@ def oracle(clauses, n):
         return {tuple(sorted(t)) for t in found
                 if not any(test(t[:i] + t[i + 1:]) for i in range(len(t)))}
     return primes(implicant), primes(implicate)
+
+
+def oracle(clauses, n, xs=None):
+    """The primes over 1..n, or of the formula with the variables outside xs forgotten."""
+    if xs is None:
+        return function_primes(lambda m: satisfies(clauses, m), list(range(1, n + 1)))
+    rest = [v for v in range(1, n + 1) if v not in xs]
+    return function_primes(lambda m: any(satisfies(clauses, {**m, **dict(zip(rest, bits))})
+                                         for bits in itertools.product([False, True], repeat=len(rest))), xs)
 
 
 def as_set(primes):
@@ -81,6 +87,37 @@ def test_sets_match_the_oracle(query):
         assert [lits for imp, lits in seen if imp] == r["implicants"]
         assert [lits for imp, lits in seen if not imp] == r["implicates"]
         assert figures["implicants"] == fig["implicants"]
+
+
+def test_side_limit_and_projection_match_the_oracle():
+    rng = random.Random(5)
+    for round in range(60):
+        n = rng.randint(1, 6)
+        clauses = random_cnf(rng, n, rng.randint(1, 12))
+        used = sorted({abs(l) for c in clauses for l in c})
+        xs = sorted(rng.sample(used, rng.randint(0, len(used))))
+        side = ["both", "implicants", "implicates"][round % 3]
+        want = oracle(clauses, n, xs if round % 2 else None)
+        query = {"side": side, "engine_steps": [0, 250000][round % 4 // 2]}
+        if round % 2:
+            query["project"] = xs
+        r = primal.enumerate(clauses, **query)
+        if want is None:
+            assert r["figures"]["ending"] == "unsatisfiable"
+            continue
+        implicants = want[0] if side != "implicates" else set()
+        implicates = want[1] if side != "implicants" else set()
+        assert as_set(r["implicants"]) == implicants and as_set(r["implicates"]) == implicates, (clauses, query)
+        total = len(implicants) + len(implicates)
+        if total > 1:  # a limit below the total: that many true primes, and the ending says why
+            cut = primal.enumerate(clauses, limit=total - 1, **query)
+            got = as_set(cut["implicants"]) | as_set(cut["implicates"])
+            assert len(cut["implicants"]) + len(cut["implicates"]) == total - 1
+            assert got <= implicants | implicates and cut["figures"]["ending"] == "limit"
+    with pytest.raises(ValueError, match="is not one of both|implicants|implicates"):
+        primal.enumerate([[1]], side="neither")
+    with pytest.raises(ValueError, match="variable 3 is above the input's variable count 2"):
+        primal.enumerate([[1, 2]], project=[3])
 
 
 def test_input_forms(tmp_path):

@@ -40,9 +40,11 @@ Lines apiRun(const primal::Formula& f, const primal::Query& q, primal::Figures* 
     });
     if (got.ending == primal::Ending::Unsatisfiable) {  // the binary prints no final counts then
         EXPECT_EQ(got.implicants + got.implicates, 0u);
-    } else {
-        r.lines += "Final Num Prime Implicant: " + std::to_string(got.implicants) + "\n";
-        r.lines += "Final Num Prime Implicate: " + std::to_string(got.implicates) + "\n";
+    } else {  // the binary leaves out the side not asked for
+        if (q.side != primal::Query::Side::Implicates)
+            r.lines += "Final Num Prime Implicant: " + std::to_string(got.implicants) + "\n";
+        if (q.side != primal::Query::Side::Implicants)
+            r.lines += "Final Num Prime Implicate: " + std::to_string(got.implicates) + "\n";
     }
     r.vars_to_test = got.vars_to_test;
     if (figures != nullptr) *figures = got;
@@ -50,8 +52,17 @@ Lines apiRun(const primal::Formula& f, const primal::Query& q, primal::Figures* 
 }
 
 Lines binaryRun(const std::string& path, const primal::Query& q) {
-    RunResult res = runPrimal({"-print_all", "-engine-steps=" + std::to_string(q.engine_steps),
-                               "-endgame=" + std::to_string(q.endgame_conflicts), path});
+    static const char* const sides[] = {"both", "implicants", "implicates"};
+    std::vector<std::string> args = {"-print_all", "-engine-steps=" + std::to_string(q.engine_steps),
+                                     "-endgame=" + std::to_string(q.endgame_conflicts),
+                                     std::string("-side=") + sides[int(q.side)], "-max-primes=" + std::to_string(q.limit)};
+    if (q.project) {
+        std::string list;
+        for (int v : *q.project) list += (list.empty() ? "" : ",") + std::to_string(v);
+        args.push_back("-project=" + list);
+    }
+    args.push_back(path);
+    RunResult res = runPrimal(args);
     EXPECT_EQ(res.status, 0) << res.err;
     Lines r;
     std::istringstream in(res.out);
@@ -63,11 +74,16 @@ Lines binaryRun(const std::string& path, const primal::Query& q) {
     return r;
 }
 
+// Every road, each side, a limit and a projection (onto variable 1, which every input here has).
 std::vector<primal::Query> queries() {
-    std::vector<primal::Query> qs(4);
+    std::vector<primal::Query> qs(8);
     qs[1].engine_steps = 0;
     qs[2].endgame_conflicts = 0;
     qs[3].engine_steps = 0, qs[3].endgame_conflicts = 1;
+    qs[4].side = primal::Query::Side::Implicants;
+    qs[5].side = primal::Query::Side::Implicates, qs[5].engine_steps = 0;
+    qs[6].limit = 3;
+    qs[7].project = std::vector<int>{1};
     return qs;
 }
 
@@ -103,21 +119,39 @@ TEST(Api, RandomFormulasAgainstOracleAndBinary) {
         // The binary reports an unsatisfiable formula without primes (the oracle has the empty
         // implicate).
         const bool sat = isSatisfiable(f, n);
-        PrimeSets want = sat ? bruteForcePrimes(f, n) : PrimeSets();
         const std::string path = writeTempFile("api_random.cnf", toDimacs(f, n));
         const std::string gz = path + ".gz";
         writeGzip(gz, toDimacs(f, n));
+        int used = 0;
+        for (const auto& c : f)
+            for (int l : c) used = std::max(used, std::abs(l));
         for (const primal::Query& q : queries()) {
-            primal::Result r = primal::enumerate(f, q);
+            // Clauses carry no header: variable 1 is in range only where a clause reaches it.
+            if (q.project && used == 0) continue;
+            PrimeSets want = !sat ? PrimeSets() : q.project ? projectedPrimes(f, n, *q.project) : bruteForcePrimes(f, n);
+            if (q.side == primal::Query::Side::Implicates) want.implicants.clear();
+            if (q.side == primal::Query::Side::Implicants) want.implicates.clear();
             primal::Result expected;
             expected.implicants = want.implicants, expected.implicates = want.implicates;
-            EXPECT_EQ(sortedSets(r), sortedSets(expected));
-            EXPECT_EQ(r.figures.implicants, want.implicants.size());
-            EXPECT_EQ(r.figures.implicates, want.implicates.size());
-            EXPECT_EQ(r.figures.ending, sat ? primal::Ending::Complete : primal::Ending::Unsatisfiable);
-            primal::Query q2 = q;
-            q2.engine_steps_per_prime = 0;
-            EXPECT_EQ(sortedSets(primal::enumerate(f, q2)), sortedSets(expected));
+            primal::Result r = primal::enumerate(f, q);
+            const size_t total = want.implicants.size() + want.implicates.size();
+            if (q.limit != 0 && total > q.limit) {  // the first `limit` primes, each a true one
+                EXPECT_EQ(r.figures.ending, primal::Ending::Limit);
+                EXPECT_EQ(r.implicants.size() + r.implicates.size(), q.limit);
+                EXPECT_EQ(r.figures.implicants + r.figures.implicates, q.limit);
+                for (auto& p : r.implicants) std::sort(p.begin(), p.end());
+                for (auto& p : r.implicates) std::sort(p.begin(), p.end());
+                for (const auto& p : r.implicants) EXPECT_TRUE(std::count(want.implicants.begin(), want.implicants.end(), p));
+                for (const auto& p : r.implicates) EXPECT_TRUE(std::count(want.implicates.begin(), want.implicates.end(), p));
+            } else {
+                EXPECT_EQ(sortedSets(r), sortedSets(expected));
+                EXPECT_EQ(r.figures.implicants, want.implicants.size());
+                EXPECT_EQ(r.figures.implicates, want.implicates.size());
+                EXPECT_EQ(r.figures.ending, sat ? primal::Ending::Complete : primal::Ending::Unsatisfiable);
+                primal::Query q2 = q;
+                q2.engine_steps_per_prime = 0;
+                EXPECT_EQ(sortedSets(primal::enumerate(f, q2)), sortedSets(expected));
+            }
 
             const Lines bin = binaryRun(path, q);
             EXPECT_EQ(apiRun(f, q).lines, bin.lines);
