@@ -176,7 +176,8 @@ def build(name):
 NAMES = (["add4_s3", "add4_cout", "add5_s4", "add6_s5", "add6_cout", "add7_s6", "add8_s7", "add8_cout",
           "addeq3", "addeq4", "addeq5",
           "lt4", "lt6", "lt8", "eq4", "eq6", "eq8",
-          "mul4_b3", "mul4_b4", "mul5_b4", "mul6_b3", "mul6_b5", "mul6_b6", "mul7_b6", "mul8_b4", "mul8_b7"])
+          "mul4_b3", "mul4_b4", "mul5_b4", "mul6_b3", "mul6_b5", "mul6_b6", "mul7_b6", "mul7_b7", "mul8_b4", "mul8_b7",
+          "mul8_b8", "mul8_b9"])
 
 
 def write(path, header, nvars, clauses):
