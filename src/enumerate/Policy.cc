@@ -224,13 +224,13 @@ void enumerateProjected(RunContext& ctx, const std::function<DR_SolverWrapper&()
     RunContext xs(ctx.formula, k, ctx.out, std::move(x_input));  // the formula is never asked here
     xs.defer_implicants = true;
     PrimeStore restricted;
-    std::vector<int> prime;
+    std::vector<int> prime, over_x;
     ctx.implicants.forEach([&](const int* p, const int* e) {
         prime.assign(p, e);
         ctx.restrictToX(prime);
         restricted.add(prime);
-        mapped(prime.data(), prime.data() + prime.size(), to_x, prime);
-        xs.implicants.add(prime);
+        mapped(prime.data(), prime.data() + prime.size(), to_x, over_x);
+        xs.implicants.add(over_x);
     });
     ctx.implicants = std::move(restricted);
     // Every implicate is kept: the completion needs them all.
