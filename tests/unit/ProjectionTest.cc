@@ -114,6 +114,33 @@ TEST(Projection, TseitinCircuitsGiveTheCircuitsPrimes) {
     }
 }
 
+// The engine lists the formula's implicants, then runs out of steps on G's implicates, which
+// are many here (the parity of 7 inputs through a chain of XOR gates: 64 of 7 literals); the
+// loop must take over from those the engine found, which it holds in X's own numbering. The
+// gates come first (1..6, inputs 7..13), so that numbering is not the formula's.
+TEST(Projection, LoopTakesOverFromTheEnginesImplicates) {
+    const int k = 7, gates = k - 1;
+    Cnf f;
+    int prev = gates + 1;
+    for (int i = 2; i <= k; i++) {
+        const int in = gates + i, o = i - 1;
+        f.insert(f.end(), {{-o, prev, in}, {-o, -prev, -in}, {o, -prev, in}, {o, prev, -in}});
+        prev = o;
+    }
+    f.push_back({prev});
+    std::vector<char> table(size_t(1) << k);
+    for (uint32_t in = 0; in < table.size(); in++) table[in] = __builtin_popcount(in) % 2;
+    std::vector<int> inputs;
+    for (int v = gates + 1; v <= gates + k; v++) inputs.push_back(v);
+    const PrimeSets want = functionPrimes(table, inputs);
+    ASSERT_EQ(want.implicates.size(), 64u);
+    primal::RunOptions opts;
+    opts.engine_steps = 2000, opts.engine_steps_per_prime = 0;
+    PrimeSets got = runProjected(toDimacs(f, gates + k), inputs, opts);
+    EXPECT_EQ(got.implicants, want.implicants);
+    EXPECT_EQ(got.implicates, want.implicates);
+}
+
 // Through the binary: the three ways to name X, their union rules, and the refusals, which
 // leave nothing enumerated.
 TEST(Projection, CommandLineNamesTheVariables) {
