@@ -10,7 +10,6 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
 #include <random>
 #include <set>
@@ -269,25 +268,6 @@ TEST(DriverStartUp, DamagedGzipInputIsRefused) {
     PrimeSets want = bruteForcePrimes(f, 12);
     EXPECT_EQ(implicants, want.implicants);
     EXPECT_EQ(implicates, want.implicates);
-}
-
-// The SATLIB files end with the lines "%" and "0": each runs to the end with the primes of the
-// formula before the "%" line, as if the file ended there.
-TEST(DriverStartUp, SatlibEndMarker) {
-    int files = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(PRIMAL_INSTANCES_DIR "/uf20-91")) {
-        const std::string path = entry.path().string(), text = readFile(path);
-        SCOPED_TRACE(path);
-        const size_t mark = text.find("\n%");
-        ASSERT_NE(mark, std::string::npos);
-        const RunResult whole = runPrimal({"-print_all", path}), cut = runPrimal({"-print_all"}, text.substr(0, mark + 1));
-        EXPECT_EQ(whole.status, 0);
-        EXPECT_EQ(cut.status, 0);
-        EXPECT_NE(whole.out.find("Prime Implicate: "), std::string::npos);
-        EXPECT_EQ(primesAndCounts(whole.out), primesAndCounts(cut.out));
-        files++;
-    }
-    EXPECT_EQ(files, 9);
 }
 
 // Standard output that cannot be written: status 1 and one line on standard error, with and
