@@ -11,7 +11,6 @@
 #include <set>
 #include <sstream>
 #include <string>
-#include <zlib.h>
 
 #include "primal/primal.h"
 #include "support/Oracle.h"
@@ -103,13 +102,6 @@ std::string sortedSets(const primal::Result& r) {
     return s;
 }
 
-void writeGzip(const std::string& path, const std::string& data) {
-    gzFile g = gzopen(path.c_str(), "wb");
-    ASSERT_NE(g, nullptr);
-    ASSERT_EQ(gzwrite(g, data.data(), unsigned(data.size())), int(data.size()));
-    gzclose(g);
-}
-
 }  // namespace
 
 // Random formulas (unsatisfiable, empty and tautological ones among them), one query each
@@ -180,8 +172,7 @@ TEST(Enumeration, RandomFormulasAgainstOracleBinaryAndLibrary) {
             EXPECT_EQ(sortedSets(primal::enumerate(f, q2)), sortedSets(expected));
         }
 
-        const std::string path = writeTempFile("api_random.cnf", dimacs), gz = path + ".gz";
-        writeGzip(gz, dimacs);
+        const std::string path = writeTempFile("api_random.cnf", dimacs), gz = writeTempFile("api_random.cnf.gz", gzipBytes(dimacs));
         const Lines bin = binaryRun(path, q);
         EXPECT_EQ(bin.unsat, !sat);
         EXPECT_EQ(apiRun(f, q).lines, bin.lines);
@@ -263,14 +254,8 @@ TEST(Api, SharedInstancesAgainstBinary) {
 
 // Errors carry the command line's message (standard output or error, without the newline).
 TEST(Api, ErrorsCarryTheCommandLineMessages) {
-    const std::string gz = writeTempFile("api_cut.cnf.gz", "");
-    {
-        std::string whole = writeTempFile("api_whole.cnf", "");
-        writeGzip(whole, "p cnf 3 2\n1 2 0\n-1 3 0\n");
-        std::ifstream in(whole, std::ios::binary);
-        std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        std::ofstream(gz, std::ios::binary) << bytes.substr(0, bytes.size() - 6);
-    }
+    const std::string whole = gzipBytes("p cnf 3 2\n1 2 0\n-1 3 0\n");
+    const std::string gz = writeTempFile("api_cut.cnf.gz", whole.substr(0, whole.size() - 6));
     const std::string dir = writeTempFile("api_dir_probe", "");
     const std::string texts[] = {"p cnf 2 1\n1 x 0\n", "p cnf 2 1\n1 99999999999 0\n", "p cnf 2 1\n1 -2147483647 0\n",
                                  "p cnf 2 1\n1 2\n% oops\n", "q cnf\n"};
