@@ -11,6 +11,7 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <zlib.h>
 
 namespace testutil {
 
@@ -117,6 +118,19 @@ std::string writeTempFile(const std::string& name, const std::string& data) {
     mkdir(dir.c_str(), 0700);
     std::ofstream(dir + "/" + name, std::ios::binary) << data;
     return dir + "/" + name;
+}
+
+std::string fileBytes(const std::string& path) {
+    std::ifstream f(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(f), {});
+}
+
+std::string gzipBytes(const std::string& text) {
+    const std::string path = writeTempFile("gzip_bytes.gz", "");
+    gzFile w = gzopen(path.c_str(), "wb");
+    gzwrite(w, text.data(), unsigned(text.size()));
+    gzclose(w);
+    return fileBytes(path);
 }
 
 }  // namespace testutil

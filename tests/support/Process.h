@@ -42,6 +42,8 @@ std::string primalBinary();
 RunResult runPrimal(const std::vector<std::string>& args, const std::string& input = "", int timeout_s = 60);
 // Writes data to a fresh file under the test temp directory and returns its path.
 std::string writeTempFile(const std::string& name, const std::string& data);
+std::string fileBytes(const std::string& path);
+std::string gzipBytes(const std::string& text);  // a gzip stream of text
 
 }  // namespace testutil
 

@@ -8,9 +8,9 @@
 #include <algorithm>
 #include <fstream>
 #include <random>
+#include <set>
 #include <sstream>
 #include <string>
-#include <zlib.h>
 
 #include "primal/primal.h"
 #include "support/Oracle.h"
@@ -23,6 +23,7 @@ namespace {
 struct Lines {
     std::string lines;  // prime lines as the binary prints them, then the two final counts
     int vars_to_test = 0;
+    bool unsat = false, header_note = false;  // the binary's "Formula UNSAT" and header count lines
 };
 
 std::string primeLine(bool implicant, const std::vector<int>& lits) {
@@ -70,6 +71,8 @@ Lines binaryRun(const std::string& path, const primal::Query& q) {
     while (std::getline(in, line)) {
         if (line.rfind("Prime ", 0) == 0 || line.rfind("Final Num ", 0) == 0) r.lines += line + "\n";
         if (line.rfind("Vars to test: ", 0) == 0) r.vars_to_test = std::stoi(line.substr(14));
+        r.unsat |= line == "Formula UNSAT...exiting";
+        r.header_note |= line == "PARSE ERROR...vars in S.nVars different from the header vars number";
     }
     return r;
 }
@@ -99,70 +102,124 @@ std::string sortedSets(const primal::Result& r) {
     return s;
 }
 
-void writeGzip(const std::string& path, const std::string& data) {
-    gzFile g = gzopen(path.c_str(), "wb");
-    ASSERT_NE(g, nullptr);
-    ASSERT_EQ(gzwrite(g, data.data(), unsigned(data.size())), int(data.size()));
-    gzclose(g);
-}
-
 }  // namespace
 
-// Random formulas, with unsatisfiable, empty and tautological cases among them: the oracle's
-// sets for every query and every input form; the binary's lines in the same order.
-TEST(Api, RandomFormulasAgainstOracleAndBinary) {
+// Random formulas (unsatisfiable, empty and tautological ones among them), one query each
+// (every road, side, limit and projection), and as many of two independent parts and fixed
+// literals on the default road: the library's sets are the oracle's for every input form; the
+// binary prints the library's lines in the same order, "Formula UNSAT" exactly when there is no
+// model and, for the parts, every implicant before any implicate. Every third formula is run
+// again with its variables spread over large index gaps: the same lines, mapped to the input
+// indices, with the header note exactly when the header names another count.
+TEST(Enumeration, RandomFormulasAgainstOracleBinaryAndLibrary) {
     std::mt19937 rng(21);
-    for (int i = 0; i < 40; i++) {
-        const int n = 1 + int(rng() % 8), m = int(rng() % 16);
-        const Cnf f = randomCnf(rng, n, m, 4);
-        SCOPED_TRACE(toDimacs(f, n));
-        // The binary reports an unsatisfiable formula without primes (the oracle has the empty
-        // implicate).
-        const bool sat = isSatisfiable(f, n);
-        const std::string path = writeTempFile("api_random.cnf", toDimacs(f, n));
-        const std::string gz = path + ".gz";
-        writeGzip(gz, toDimacs(f, n));
+    std::vector<primal::Query> qs = queries();
+    qs.resize(11);  // and the switch options' other roads: the engine cut short or given up at once
+    qs[8].engine_steps = 0, qs[8].endgame_conflicts = 0;
+    qs[9].engine_steps = 2, qs[9].endgame_conflicts = 1;
+    qs[10].engine_steps = 1;
+    int split = 0;
+    for (int round = 0; round < 440 && !HasFailure(); round++) {
+        const bool parts = round % 2 == 1;  // on the default road
+        const primal::Query& q = qs[parts ? 0 : size_t(round / 2) % qs.size()];
+        int n = 1 + int(rng() % 10);
+        Cnf f;
+        if (!parts) {
+            f = randomCnf(rng, n, int(rng() % unsigned(3 * n + 2)), 1 + int(rng() % 4));
+        } else {
+            const int a = 1 + int(rng() % 4), b = 1 + int(rng() % 4), units = int(rng() % 3);
+            n = a + b + units;
+            f = randomCnf(rng, a, 1 + int(rng() % unsigned(2 * a)), 1 + int(rng() % 3));
+            for (const std::vector<int>& c : randomCnf(rng, b, 1 + int(rng() % unsigned(2 * b)), 1 + int(rng() % 3))) {
+                f.emplace_back();
+                for (int l : c) f.back().push_back(l < 0 ? l - a : l + a);
+            }
+            for (int u = 1; u <= units; u++) f.push_back({rng() % 2 ? a + b + u : -(a + b + u)});
+            std::shuffle(f.begin(), f.end(), rng);
+        }
+        const std::string dimacs = toDimacs(f, n);
+        SCOPED_TRACE("round " + std::to_string(round) + "\n" + dimacs);
         int used = 0;
         for (const auto& c : f)
             for (int l : c) used = std::max(used, std::abs(l));
-        for (const primal::Query& q : queries()) {
-            // Clauses carry no header: variable 1 is in range only where a clause reaches it.
-            if (q.project && used == 0) continue;
-            PrimeSets want = !sat ? PrimeSets() : q.project ? projectedPrimes(f, n, *q.project) : bruteForcePrimes(f, n);
-            if (q.side == primal::Query::Side::Implicates) want.implicants.clear();
-            if (q.side == primal::Query::Side::Implicants) want.implicates.clear();
-            primal::Result expected;
-            expected.implicants = want.implicants, expected.implicates = want.implicates;
-            primal::Result r = primal::enumerate(f, q);
-            const size_t total = want.implicants.size() + want.implicates.size();
-            if (q.limit != 0 && total > q.limit) {  // the first `limit` primes, each a true one
-                EXPECT_EQ(r.figures.ending, primal::Ending::Limit);
-                EXPECT_EQ(r.implicants.size() + r.implicates.size(), q.limit);
-                EXPECT_EQ(r.figures.implicants + r.figures.implicates, q.limit);
-                for (auto& p : r.implicants) std::sort(p.begin(), p.end());
-                for (auto& p : r.implicates) std::sort(p.begin(), p.end());
-                for (const auto& p : r.implicants) EXPECT_TRUE(std::count(want.implicants.begin(), want.implicants.end(), p));
-                for (const auto& p : r.implicates) EXPECT_TRUE(std::count(want.implicates.begin(), want.implicates.end(), p));
-            } else {
-                EXPECT_EQ(sortedSets(r), sortedSets(expected));
-                EXPECT_EQ(r.figures.implicants, want.implicants.size());
-                EXPECT_EQ(r.figures.implicates, want.implicates.size());
-                EXPECT_EQ(r.figures.ending, sat ? primal::Ending::Complete : primal::Ending::Unsatisfiable);
-                primal::Query q2 = q;
-                q2.engine_steps_per_prime = 0;
-                EXPECT_EQ(sortedSets(primal::enumerate(f, q2)), sortedSets(expected));
-            }
-
-            const Lines bin = binaryRun(path, q);
-            EXPECT_EQ(apiRun(f, q).lines, bin.lines);
-            EXPECT_EQ(apiRun(primal::Formula::fromFile(path), q).lines, bin.lines);
-            EXPECT_EQ(apiRun(primal::Formula::fromFile(gz), q).lines, bin.lines);
-            std::istringstream text(toDimacs(f, n));
-            primal::Figures fig;
-            EXPECT_EQ(apiRun(primal::Formula::fromStream(text), q, &fig).lines, bin.lines);
-            EXPECT_EQ(fig.vars_to_test, bin.vars_to_test);
+        // Clauses carry no header: variable 1 is in range only where a clause reaches it.
+        if (q.project && used == 0) continue;
+        // The binary reports an unsatisfiable formula without primes (the oracle has the empty
+        // implicate).
+        const bool sat = isSatisfiable(f, n);
+        PrimeSets want = !sat ? PrimeSets() : q.project ? projectedPrimes(f, n, *q.project) : bruteForcePrimes(f, n);
+        if (q.side == primal::Query::Side::Implicates) want.implicants.clear();
+        if (q.side == primal::Query::Side::Implicants) want.implicates.clear();
+        primal::Result expected;
+        expected.implicants = want.implicants, expected.implicates = want.implicates;
+        primal::Result r = primal::enumerate(f, q);
+        const size_t total = want.implicants.size() + want.implicates.size();
+        if (q.limit != 0 && total > q.limit) {  // the first `limit` primes, each a true one
+            EXPECT_EQ(r.figures.ending, primal::Ending::Limit);
+            EXPECT_EQ(r.implicants.size() + r.implicates.size(), q.limit);
+            EXPECT_EQ(r.figures.implicants + r.figures.implicates, q.limit);
+            for (auto& p : r.implicants) std::sort(p.begin(), p.end());
+            for (auto& p : r.implicates) std::sort(p.begin(), p.end());
+            for (const auto& p : r.implicants) EXPECT_TRUE(std::count(want.implicants.begin(), want.implicants.end(), p));
+            for (const auto& p : r.implicates) EXPECT_TRUE(std::count(want.implicates.begin(), want.implicates.end(), p));
+        } else {
+            EXPECT_EQ(sortedSets(r), sortedSets(expected));
+            EXPECT_EQ(r.figures.implicants, want.implicants.size());
+            EXPECT_EQ(r.figures.implicates, want.implicates.size());
+            EXPECT_EQ(r.figures.ending, sat ? primal::Ending::Complete : primal::Ending::Unsatisfiable);
+            primal::Query q2 = q;
+            q2.engine_steps_per_prime = 0;
+            EXPECT_EQ(sortedSets(primal::enumerate(f, q2)), sortedSets(expected));
         }
+
+        const std::string path = writeTempFile("api_random.cnf", dimacs), gz = writeTempFile("api_random.cnf.gz", gzipBytes(dimacs));
+        const Lines bin = binaryRun(path, q);
+        EXPECT_EQ(bin.unsat, !sat);
+        EXPECT_EQ(apiRun(f, q).lines, bin.lines);
+        EXPECT_EQ(apiRun(primal::Formula::fromFile(path), q).lines, bin.lines);
+        EXPECT_EQ(apiRun(primal::Formula::fromFile(gz), q).lines, bin.lines);
+        std::istringstream text(dimacs);
+        primal::Figures fig;
+        EXPECT_EQ(apiRun(primal::Formula::fromStream(text), q, &fig).lines, bin.lines);
+        EXPECT_EQ(fig.vars_to_test, bin.vars_to_test);
+        const std::string all = "\n" + bin.lines;
+        const size_t first_implicate = all.find("\nPrime Implicate:");
+        if (parts && first_implicate != std::string::npos) {
+            EXPECT_LT(all.rfind("\nPrime Implicant:"), first_implicate);
+            split++;
+        }
+        if (round % 3 != 0 || q.project) continue;
+        // Variable v written as the v-th of 12 random indices up to the largest legal one.
+        std::set<int> picked;
+        const int top = rng() % 2 ? 1000 + int(rng() % 5000) : (1 << 29) - 1;
+        while (picked.size() < 12) picked.insert(1 + int(rng() % unsigned(top)));
+        std::vector<int> idx{0};
+        idx.insert(idx.end(), picked.begin(), picked.end());
+        auto map = [&idx](int l) { return l < 0 ? -idx[size_t(-l)] : idx[size_t(l)]; };
+        Cnf sparse = f;
+        int sparse_used = 0;
+        for (auto& c : sparse)
+            for (int& l : c) l = map(l), sparse_used = std::max(sparse_used, std::abs(l));
+        const int header = rng() % 3 == 0 ? sparse_used + 1 + int(rng() % 10) : sparse_used;
+        const Lines s = binaryRun(writeTempFile("api_sparse.cnf", toDimacs(sparse, header)), q);
+        EXPECT_EQ(s.vars_to_test, sparse_used);
+        EXPECT_EQ(s.header_note, header != sparse_used);
+        std::istringstream in(bin.lines);
+        std::string want_lines;
+        for (std::string line; std::getline(in, line);) {
+            if (line.rfind("Prime ", 0) != 0) {
+                want_lines += line + "\n";
+                continue;
+            }
+            std::istringstream lits(line.substr(16));
+            want_lines += line.substr(0, 16);
+            for (int l; lits >> l;) want_lines += " " + std::to_string(map(l));
+            want_lines += "\n";
+        }
+        EXPECT_EQ(s.lines, want_lines);
+        EXPECT_EQ(s.unsat, bin.unsat);
     }
+    EXPECT_GT(split, 60);
 }
 
 // Every shared instance that finishes in a few seconds, on every query that does.
@@ -197,14 +254,8 @@ TEST(Api, SharedInstancesAgainstBinary) {
 
 // Errors carry the command line's message (standard output or error, without the newline).
 TEST(Api, ErrorsCarryTheCommandLineMessages) {
-    const std::string gz = writeTempFile("api_cut.cnf.gz", "");
-    {
-        std::string whole = writeTempFile("api_whole.cnf", "");
-        writeGzip(whole, "p cnf 3 2\n1 2 0\n-1 3 0\n");
-        std::ifstream in(whole, std::ios::binary);
-        std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        std::ofstream(gz, std::ios::binary) << bytes.substr(0, bytes.size() - 6);
-    }
+    const std::string whole = gzipBytes("p cnf 3 2\n1 2 0\n-1 3 0\n");
+    const std::string gz = writeTempFile("api_cut.cnf.gz", whole.substr(0, whole.size() - 6));
     const std::string dir = writeTempFile("api_dir_probe", "");
     const std::string texts[] = {"p cnf 2 1\n1 x 0\n", "p cnf 2 1\n1 99999999999 0\n", "p cnf 2 1\n1 -2147483647 0\n",
                                  "p cnf 2 1\n1 2\n% oops\n", "q cnf\n"};

@@ -10,7 +10,6 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
 #include <random>
 #include <set>
@@ -18,7 +17,6 @@
 #include <sstream>
 #include <sys/syscall.h>
 #include <thread>
-#include <zlib.h>
 
 #include "support/Oracle.h"
 #include "support/Process.h"
@@ -44,20 +42,6 @@ std::string pairsCnf(int k) {
     Cnf f;
     for (int i = 1; i <= k; i++) f.push_back({2 * i - 1, 2 * i});
     return toDimacs(f, 2 * k);
-}
-
-std::string gzipText(const std::string& text) {
-    const std::string path = writeTempFile("driver_gzip", "");
-    gzFile w = gzopen(path.c_str(), "wb");
-    gzwrite(w, text.data(), unsigned(text.size()));
-    gzclose(w);
-    std::ifstream f(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(f), {});
-}
-
-std::string readFile(const std::string& path) {
-    std::ifstream f(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(f), {});
 }
 
 Lines splitLines(const std::string& out) {
@@ -162,11 +146,7 @@ std::string primesAndCounts(const std::string& out) {
 TEST(DriverStartUp, EveryInputGivesTheSameRun) {
     const Cnf f{{1, -2, 3}, {-1, 4}, {2, -3, 5}, {-4, -5, 6}, {3, 7, -8}, {-6, 8, 1}, {9, -7, -2}};
     const std::string cnf = toDimacs(f, 9), plain = writeTempFile("driver_same.cnf", cnf);
-    const std::string gz = plain + ".gz", result = plain + ".result";
-    gzFile w = gzopen(gz.c_str(), "wb");
-    ASSERT_TRUE(w != nullptr && gzwrite(w, cnf.data(), unsigned(cnf.size())) == int(cnf.size()));
-    gzclose(w);
-    const std::string gz_bytes = readFile(gz);
+    const std::string gz_bytes = gzipBytes(cnf), gz = writeTempFile("driver_same.cnf.gz", gz_bytes), result = plain + ".result";
 
     RunResult base = runPrimal({"-print_all", plain, result});
     ASSERT_EQ(base.status, 0) << base.out;
@@ -222,7 +202,7 @@ RunResult runOn(const std::string& bytes, bool via_file, int k) {
 // after another are read as one formula, and a cut in the second is refused as well.
 TEST(DriverStartUp, DamagedGzipInputIsRefused) {
     const std::string cnf = pairsCnf(6);
-    const std::string gz = gzipText(cnf);
+    const std::string gz = gzipBytes(cnf);
     ASSERT_GT(gz.size(), 30u);
     const RunResult whole = runOn(gz, true, 0);
     ASSERT_EQ(whole.status, 0);
@@ -233,7 +213,7 @@ TEST(DriverStartUp, DamagedGzipInputIsRefused) {
         damaged.push_back(gz);
         damaged.back()[at] = char(~damaged.back()[at]);
     }
-    const std::string second = gzipText("5 -6 0\n");
+    const std::string second = gzipBytes("5 -6 0\n");
     damaged.push_back(gz + second.substr(0, second.size() - 3));
     size_t refused = 0;
     for (size_t i = 0; i < damaged.size() && !HasFailure(); i++) {
@@ -269,25 +249,6 @@ TEST(DriverStartUp, DamagedGzipInputIsRefused) {
     PrimeSets want = bruteForcePrimes(f, 12);
     EXPECT_EQ(implicants, want.implicants);
     EXPECT_EQ(implicates, want.implicates);
-}
-
-// The SATLIB files end with the lines "%" and "0": each runs to the end with the primes of the
-// formula before the "%" line, as if the file ended there.
-TEST(DriverStartUp, SatlibEndMarker) {
-    int files = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(PRIMAL_INSTANCES_DIR "/uf20-91")) {
-        const std::string path = entry.path().string(), text = readFile(path);
-        SCOPED_TRACE(path);
-        const size_t mark = text.find("\n%");
-        ASSERT_NE(mark, std::string::npos);
-        const RunResult whole = runPrimal({"-print_all", path}), cut = runPrimal({"-print_all"}, text.substr(0, mark + 1));
-        EXPECT_EQ(whole.status, 0);
-        EXPECT_EQ(cut.status, 0);
-        EXPECT_NE(whole.out.find("Prime Implicate: "), std::string::npos);
-        EXPECT_EQ(primesAndCounts(whole.out), primesAndCounts(cut.out));
-        files++;
-    }
-    EXPECT_EQ(files, 9);
 }
 
 // Standard output that cannot be written: status 1 and one line on standard error, with and
@@ -335,7 +296,7 @@ TEST(DriverInterrupt, SignalWhileReadingStandardInput) {
         c.write("p cnf 4 3\n1 2 0\n3 4 0\n-1 ");  // cut inside a clause
         std::string state;
         for (Clock::time_point t = Clock::now(); secondsSince(t) < 30; std::this_thread::sleep_for(std::chrono::milliseconds(20)))
-            if ((state = readFile("/proc/" + std::to_string(c.pid()) + "/syscall")).rfind(reading, 0) == 0) break;
+            if ((state = fileBytes("/proc/" + std::to_string(c.pid()) + "/syscall")).rfind(reading, 0) == 0) break;
         ASSERT_EQ(state.rfind(reading, 0), 0u) << "never waited for input: " << state;
         c.signal(sig);
         RunResult r = c.finish(30);
@@ -378,7 +339,7 @@ TEST(DriverInterrupt, EndsWithWholeLinesAndTheReport) {
         EXPECT_EQ(r.status, 1);
         EXPECT_EQ(r.signal, 0);
         Seen seen;
-        checkInterrupted(c == &cpu ? readFile(out_path) : r.out, header(path, 2 * k), k, true, false, seen);
+        checkInterrupted(c == &cpu ? fileBytes(out_path) : r.out, header(path, 2 * k), k, true, false, seen);
         EXPECT_GT(seen.implicants.size(), 100u);  // struck during the enumeration
     }
     EXPECT_GT(got, 10000u);  // the pipes were being read while the runs went on
@@ -386,7 +347,7 @@ TEST(DriverInterrupt, EndsWithWholeLinesAndTheReport) {
 
 // CPU time of a process in clock ticks, and whether it has ended (not reaped: finish() reaps).
 long cpuTicks(pid_t pid) {
-    std::string stat = readFile("/proc/" + std::to_string(pid) + "/stat");
+    std::string stat = fileBytes("/proc/" + std::to_string(pid) + "/stat");
     std::istringstream in(stat.substr(stat.rfind(')') + 2));
     std::string field;
     long utime = 0, stime = 0;
@@ -511,7 +472,7 @@ TEST(DriverInterrupt, ReportCountsThePrintedLines) {
         Child c(primalBinary(), {"-print_all", i % 4 < 2 ? "-engine-steps=250000" : "-engine-steps=0", path});
         const std::string status = "/proc/" + std::to_string(c.pid()) + "/status";
         for (Clock::time_point t = Clock::now(); secondsSince(t) < 30; std::this_thread::sleep_for(std::chrono::microseconds(200))) {
-            std::string st = readFile(status);
+            std::string st = fileBytes(status);
             size_t at = st.find("SigCgt:\t");
             if (at != std::string::npos && (std::stoull(st.substr(at + 8, 16), nullptr, 16) & (1ull << (SIGTERM - 1)))) break;
         }

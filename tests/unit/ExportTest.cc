@@ -12,7 +12,7 @@
 #include <zlib.h>
 
 #include "formula/SolverWrapper.h"
-#include "support/Oracle.h"
+#include "support/SolverUtil.h"
 #include "support/Process.h"
 
 using namespace Sat;
@@ -21,21 +21,6 @@ using namespace testutil;
 std::string captureStdout(const std::function<void()>& f);  // in ReaderTest.cc
 
 namespace {
-
-Lit dimacsLit(int l) { return mkLit(std::abs(l) - 1, l < 0); }
-
-void toLits(const std::vector<int>& c, vec<Lit>& ps) {
-    for (int l : c) ps.push(dimacsLit(l));
-}
-
-void load(Solver& s, int n, const Cnf& f) {
-    while (s.nVars() < n) s.newVar();
-    for (const auto& c : f) {
-        vec<Lit> ps;
-        toLits(c, ps);
-        s.addClause_(ps);
-    }
-}
 
 // What `write` puts on a stream.
 std::string written(const std::function<void(FILE*)>& write) {
@@ -74,14 +59,14 @@ TEST(Export, RoundTripKeepsTheModelsUnderRootAndAssumptions) {
         Cnf f = randomCnf(rng, n, int(rng() % (2 * n + 1)), 1 + int(rng() % 4), round % 25 == 0);
         for (int i = int(rng() % 3); i > 0; i--) f.push_back({(rng() % 2 ? 1 : -1) * (1 + int(rng() % n))});
         Solver s;
-        load(s, n, f);
+        addCnf(s, n, f);
         if (round % 2) s.simplify();
         if (round % 5 == 0) s.solve_();  // learnt clauses and learnt root units
         Cnf units;
         vec<Lit> assumps;
         for (int i = int(rng() % 4); i > 0; i--) {
             units.push_back({(rng() % 2 ? 1 : -1) * (1 + int(rng() % n))});
-            assumps.push(dimacsLit(units.back()[0]));
+            assumps.push(lit(units.back()[0]));
         }
         std::string ctx = "round " + std::to_string(round) + "\n" + toDimacs(f, n);
         std::string text = exported(s, assumps);
@@ -134,7 +119,7 @@ TEST(Export, RoundTripKeepsTheModelsUnderRootAndAssumptions) {
 TEST(Export, RenumberingAndTextByHand) {
     // (3|5)(-1|2)(4|-2|5), then -5: 3 follows at the root, (3|5) is satisfied, 5 leaves (4|-2|5).
     Solver s;
-    load(s, 6, {{3, 5}, {-1, 2}, {4, -2, 5}, {-5}});
+    addCnf(s, 6, {{3, 5}, {-1, 2}, {4, -2, 5}, {-5}});
     vec<Lit> assumps;
     toLits({-6, 3}, assumps);  // 6 occurs in no clause: numbered last; 3 is true yet written
     const std::string want = "p cnf 5 4\n-4 0\n5 0\n-1 2 0\n-2 3 0\n";
@@ -152,7 +137,7 @@ TEST(Export, RenumberingAndTextByHand) {
 
 TEST(Export, ClauseWriterContinuesTheNumbering) {
     Solver s;
-    load(s, 4, {{-1}, {-2}});
+    addCnf(s, 4, {{-1}, {-2}});
     vec<Var> map;
     map.growTo(4, -1);
     map[3] = 0;  // variable 4 was numbered before

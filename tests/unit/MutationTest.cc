@@ -31,17 +31,6 @@ constexpr bool kAsan = false;
 constexpr int kMaxVar = (1 << 29) - 1;  // largest index the reader accepts
 const std::string kStdin = "Reading from standard input... Use '--help' for help.\n";
 
-std::string gzipBytes(const std::string& s) {
-    int fd = memfd_create("gzip", 0);
-    gzFile w = gzdopen(dup(fd), "wb");
-    gzwrite(w, s.data(), unsigned(s.size()));
-    gzclose(w);
-    std::string out(size_t(lseek(fd, 0, SEEK_END)), '\0');
-    EXPECT_EQ(pread(fd, &out[0], out.size(), 0), ssize_t(out.size()));
-    close(fd);
-    return out;
-}
-
 // The bytes the binary's reader sees: what zlib delivers until the first result <= 0; damaged
 // is set when zlib reports an error on the way or when closing.
 std::string throughZlib(const std::string& raw, bool& damaged) {

@@ -107,14 +107,11 @@ TEST(Reader, BufferBoundaryAnywhereChangesNothing) {
 }
 
 TEST(Reader, BinaryExitsWithStatus3OnTheRightStream) {
-    std::string path = testutil::writeTempFile("bad.cnf.gz", "");
     for (const Rejected& e : kRejected)
         for (bool gz : {false, true}) {
             SCOPED_TRACE((gz ? "gzip file: " : "stdin: ") + e.in);
-            gzFile w = gzopen(path.c_str(), "wb");
-            gzwrite(w, e.in.data(), unsigned(e.in.size()));
-            gzclose(w);
-            testutil::RunResult r = gz ? testutil::runPrimal({path}) : testutil::runPrimal({}, e.in);
+            testutil::RunResult r = gz ? testutil::runPrimal({testutil::writeTempFile("bad.cnf.gz", testutil::gzipBytes(e.in))})
+                                       : testutil::runPrimal({}, e.in);
             EXPECT_EQ(r.status, 3);
             EXPECT_NE((e.on_stdout ? r.out : r.err).find(e.msg), std::string::npos) << r.out << r.err;
             EXPECT_EQ((e.on_stdout ? r.err : r.out).find("PARSE ERROR"), std::string::npos);
