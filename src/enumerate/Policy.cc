@@ -50,9 +50,13 @@ constexpr size_t max_engine_occurrences = 4000000;
 
 // Under a length bound, implicants longer than it that step 1 lists before it gives up: they
 // are never recorded, and with this many the short implicates are better served by the loop.
-// (Random 3-CNF at m/n = 2-3 has millions; blocked in the loop and as the endgame's edges, 4096
-// of them made the run 2-4 times slower than 256.)
-constexpr uint64_t max_long_implicants = 256;
+// Listing them costs about a microsecond each, and once step 1 gives up they are dropped: blocked
+// in the loop and edges of the endgame, 1024 of them doubled the cost of the rest on random
+// 3-CNF (m/n = 2-3, millions of implicants), 4096 made it 3-4 times. Listing every implicant
+// pays where they are few: flat30-1 (900, all long) gives its 571785 implicates of at most 4
+// literals in 0.14 s from them, and unfinished after 20 s otherwise; random 3-CNF at m/n = 4,
+// n = 100 (4679 implicants): 0.06 s against 3 s for those of at most 3 literals.
+constexpr uint64_t max_long_implicants = uint64_t(1) << 16;
 // The dual-rail loop's conflict budget under a length bound (see finish()).
 constexpr int64_t max_bounded_loop_conflicts = 1000;
 
@@ -290,6 +294,13 @@ void enumeratePrimes(RunContext& ctx, const std::function<DR_SolverWrapper&()>& 
     }
     const EngineBudget b = engineBudget(ctx.formula.cls, ctx.first_check_conflicts, opts);
     const bool all_implicants = b.steps > 0 && implicantsFromClauses(ctx, b.steps, b.per_prime, max_long_implicants);
+    if (ctx.max_len != 0 && !all_implicants) {  // the long ones only get in the way (see above)
+        PrimeStore short_ones;
+        ctx.implicants.forEach([&](const int* p, const int* e) {
+            if (size_t(e - p) <= ctx.max_len) short_ones.add(std::vector<int>(p, e));
+        });
+        ctx.implicants = std::move(short_ones);
+    }
     // Asked for the implicants only: no implicate is computed once the engine has them all.
     if (all_implicants && opts.side == Side::Implicants) return;
     finish(ctx, dual_rail, opts, all_implicants, b);
