@@ -3,9 +3,11 @@
 // without a restart. Every prime implicate is found this way; prime implicants whose every
 // model extension holds an earlier implicant are not (completeImplicants finds those).
 //
-// Under a length bound k (capTermLength) every candidate has at most k literals, but it is no
-// longer a minimal transversal of the implicants found (the counter's variables take part in
-// the search), so a refuted candidate t is cut down to a minimal inconsistent subterm t'.
+// Under a length bound k (capTermLength) every candidate has at most k literals. The counter's
+// variables take part in the search, so its maximality is no longer the plain argument above
+// (it still holds while every false rail is propagated, as the counter only ever forces rails
+// true; measured, no candidate has needed cutting yet), and a refuted candidate t is cut down to
+// a minimal inconsistent subterm t' rather than trusted.
 //  - Each implicate recorded is prime and at most k long: every proper subterm of t' is
 //    consistent, and |t'| <= |t| <= k. It is new: t lacks a literal of every blocked
 //    implicate's term, so t' does too. Blocking it removes t (which holds t').
