@@ -73,9 +73,9 @@ PyObject* literalList(const std::vector<int>& lits) {
     return list;
 }
 
-py::object enumerate(const py::handle& input, py::object callback, const std::string& side, uint64_t limit,
-                     std::optional<std::vector<int>> project, int64_t engine_steps, int64_t engine_steps_per_prime,
-                     int64_t endgame) {
+py::object enumerate(const py::handle& input, py::object callback, const std::string& side, int max_len,
+                     uint64_t limit, std::optional<std::vector<int>> project, int64_t engine_steps,
+                     int64_t engine_steps_per_prime, int64_t endgame) {
     primal::Formula formula = toFormula(input);
     primal::Query query;
     if (side == "implicants")
@@ -84,6 +84,7 @@ py::object enumerate(const py::handle& input, py::object callback, const std::st
         query.side = primal::Query::Side::Implicates;
     else if (side != "both")
         throw py::value_error("ERROR! value <" + side + "> is not one of both|implicants|implicates for option \"side\".");
+    query.max_len = max_len;
     query.limit = limit;
     query.project = std::move(project);
     query.engine_steps = engine_steps;
@@ -163,7 +164,7 @@ PYBIND11_MODULE(primal, m) {
     m.doc() = "Prime implicants and prime implicates of CNF formulas.";
     m.attr("__version__") = primal::version();
     m.def("enumerate", &enumerate, py::arg("formula"), py::kw_only(), py::arg("callback") = py::none(),
-          py::arg("side") = "both", py::arg("limit") = 0, py::arg("project") = py::none(),
+          py::arg("side") = "both", py::arg("max_len") = 0, py::arg("limit") = 0, py::arg("project") = py::none(),
           py::arg("engine_steps") = primal::Query().engine_steps,
           py::arg("engine_steps_per_prime") = primal::Query().engine_steps_per_prime,
           py::arg("endgame") = primal::Query().endgame_conflicts,
@@ -174,7 +175,7 @@ DIMACS text as bytes. Without a callback: returns {"implicants": [...], "implica
 "figures": {...}}. With callback(implicant: bool, lits: list): calls it per prime (returning
 False stops the run) and returns the figures. Bad input raises ValueError with the command
 line's message. side: "both", "implicants" or "implicates" (only that side is returned and
-counted). limit: stop after this many primes (0: none; the figures' ending is then "limit").
+counted). max_len: only primes of at most this many literals (0: no bound). limit: stop after this many primes (0: none; the figures' ending is then "limit").
 project: a list of variables; the primes of the formula with every other variable forgotten.
 Ctrl-C stops the run; the KeyboardInterrupt carries the partial result as `result`.)doc");
 }

@@ -40,6 +40,9 @@ struct Query {
     // Stop after this many primes of the asked side(s) (0: no limit; -max-primes); a run cut short
     // by it ends with Ending::Limit.
     uint64_t limit = 0;
+    // Only primes of at most this many literals (0: no bound; -max-len); the bound is kept
+    // inside the search. Not with a projection.
+    int max_len = 0;
     // The primes of the formula with every variable outside this list forgotten (-project;
     // absent: no projection; empty: the formula's projection onto no variable, valid or
     // unsatisfiable). Variables are input indices, at most the formula's variable count.

@@ -145,6 +145,9 @@ Figures enumerate(const Formula& formula, const Query& query, const Callback& ca
     opts.side = query.side == Query::Side::Implicants   ? Side::Implicants
                 : query.side == Query::Side::Implicates ? Side::Implicates
                                                         : Side::Both;
+    checkRange(query.max_len, "max-len");
+    opts.max_len = query.max_len;
+    if (query.project && query.max_len != 0) throw Error("ERROR! -max-len cannot be combined with -project");
     if (query.project) {
         opts.projection = RunOptions::Projection::List;
         for (int v : *query.project) {

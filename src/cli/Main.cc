@@ -128,6 +128,9 @@ int main(int argc, char** argv) {
         IntOption max_primes("MAIN", "max-primes",
                              "Stop, with the final report, after this many primes of the asked side(s) (0: no limit).", 0,
                              IntRange(0, INT32_MAX));
+        IntOption max_len("MAIN", "max-len",
+                          "Only primes of at most this many literals, the bound kept inside the search (0: no bound).", 0,
+                          IntRange(0, INT32_MAX));
         StringOption implicates_out("MAIN", "implicates-out", "Write the prime implicates to this file as a DIMACS CNF.");
         StringOption implicants_out("MAIN", "implicants-out",
                                     "Write the prime implicants to this file as a DIMACS DNF (p dnf header, one term a line).");
@@ -161,9 +164,11 @@ int main(int argc, char** argv) {
             else
                 failWith(std::string("ERROR! -project takes a list such as 1-4,9,12-20 (ranges ascending), orig or show, not: ") +
                          project.get());
+            if (max_len != 0) failWith("ERROR! -max-len cannot be combined with -project");
         }
         primal::query_outputs.stats_options = "{\"side\": " + jsonString(side) +
                                               ", \"max_primes\": " + std::to_string(int32_t(max_primes)) +
+                                              ", \"max_len\": " + std::to_string(int32_t(max_len)) +
                                               ", \"implicates_out\": " + jsonString(implicates_out) +
                                               ", \"implicants_out\": " + jsonString(implicants_out) +
                                               ", \"project\": " + jsonString(project) + "}";
@@ -199,6 +204,7 @@ int main(int argc, char** argv) {
         opts.engine_steps = int32_t(engine_steps);
         opts.endgame_conflicts = int32_t(endgame_conflicts);
         opts.side = asked;
+        opts.max_len = int32_t(max_len);
         primal::PrintingSink sink(print_all, print_time, uint64_t(int32_t(max_primes)));
         int failed = 0;
         try {

@@ -40,8 +40,42 @@ void reduceModel(RunContext& ctx, std::vector<int>& prime) {
     prime = ctx.reducer.extract_Prime(ctx.formula.cls, ctx.rmodel);
 }
 
-bool primeOfTerm(RunContext& ctx, const std::vector<int>& term, double start, std::vector<int>& prime) {
+namespace {
+
+// The formula solver has just refuted a term: its failed assumptions (the solver's final
+// conflict) cut down one literal at a time while the rest stays inconsistent, into `clause`
+// negated. Every proper subterm of the result is consistent, so the clause is a prime implicate.
+// A literal found necessary stays so in every smaller inconsistent set (the set without it is
+// then smaller still, hence consistent), so each literal is tried once.
+void shrinkRefuted(RunContext& ctx, std::vector<int>& clause) {
+    const Solver& fs = *ctx.formula.solver;
+    auto inCore = [&fs](int l) { return fs.conflict.has(mkLit(std::abs(l) - 1, l < 0)); };
+    std::vector<int> needed, open, rest;
+    for (int i = 0; i < fs.conflict.size(); i++) {
+        const Lit p = fs.conflict[i];
+        open.push_back(sign(p) ? -(var(p) + 1) : var(p) + 1);
+    }
+    while (!open.empty()) {
+        const int l = open.back();
+        open.pop_back();
+        rest.clear();
+        for (int x : needed) rest.push_back(-x);
+        for (int x : open) rest.push_back(-x);
+        if (termConsistent(ctx, rest)) {
+            needed.push_back(l);
+        } else {
+            assert(std::all_of(needed.begin(), needed.end(), inCore));
+            open.erase(std::remove_if(open.begin(), open.end(), [&](int x) { return !inCore(x); }), open.end());
+        }
+    }
+    clause = std::move(needed);
+}
+
+}  // namespace
+
+bool primeOfTerm(RunContext& ctx, const std::vector<int>& term, double start, std::vector<int>& prime, bool shrink) {
     const bool consistent = termConsistent(ctx, term);
+    if (!consistent && shrink) shrinkRefuted(ctx, prime);
     addTime(ctx.times.check, userCpuTime() - start);
     if (consistent) {
 #ifndef NDEBUG
@@ -49,7 +83,7 @@ bool primeOfTerm(RunContext& ctx, const std::vector<int>& term, double start, st
 #endif
         reduceModel(ctx, prime);
         if (ctx.projected) ctx.restrictToX(prime);
-    } else {
+    } else if (!shrink) {
         prime.clear();
         for (int l : term) prime.push_back(-l);
     }

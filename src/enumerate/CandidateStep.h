@@ -21,8 +21,10 @@ struct StepEnd {
 };
 
 // Checks the term (its check time charged from `start`) and turns it into a prime; returns
-// whether the term was consistent.
-bool primeOfTerm(RunContext& ctx, const std::vector<int>& term, double start, std::vector<int>& prime);
+// whether the term was consistent. With `shrink`, a refuted term is first cut down to a
+// minimal inconsistent subterm (for terms that need not be minimal, see dualRailLoop).
+bool primeOfTerm(RunContext& ctx, const std::vector<int>& term, double start, std::vector<int>& prime,
+                 bool shrink = false);
 // Stores the prime in ctx's store of its kind unless it is one of the earlier primes; returns
 // whether it is new.
 bool storeUnlessEarlier(RunContext& ctx, bool implicant, const std::vector<int>& prime);
@@ -31,9 +33,9 @@ bool storeUnlessEarlier(RunContext& ctx, bool implicant, const std::vector<int>&
 // none is left.
 template <class Block>
 StepEnd candidateStep(RunContext& ctx, const std::vector<int>& term, double start, std::vector<int>& prime,
-                      Block&& block) {
+                      Block&& block, bool shrink = false) {
     StepEnd s;
-    s.consistent = primeOfTerm(ctx, term, start, prime);
+    s.consistent = primeOfTerm(ctx, term, start, prime, shrink);
     s.more = block(s.consistent, prime);
     const bool fresh = storeUnlessEarlier(ctx, s.consistent, prime);
     s.at = Sat::userCpuTime();

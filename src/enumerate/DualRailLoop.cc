@@ -2,6 +2,22 @@
 // candidate step checks it and turns it into a prime, which is blocked in the dual-rail solver
 // without a restart. Every prime implicate is found this way; prime implicants whose every
 // model extension holds an earlier implicant are not (completeImplicants finds those).
+//
+// Under a length bound k (capTermLength) every candidate has at most k literals. The counter's
+// variables take part in the search, so its maximality is no longer the plain argument above
+// (it still holds while every false rail is propagated, as the counter only ever forces rails
+// true; measured, no candidate has needed cutting yet), and a refuted candidate t is cut down to
+// a minimal inconsistent subterm t' rather than trusted.
+//  - Each implicate recorded is prime and at most k long: every proper subterm of t' is
+//    consistent, and |t'| <= |t| <= k. It is new: t lacks a literal of every blocked
+//    implicate's term, so t' does too. Blocking it removes t (which holds t').
+//  - A consistent t reduces, as before, to an implicant p that agrees with t, hence new (t holds
+//    the complement of a literal of every blocked implicant). Blocking p removes t. p may be
+//    longer than k: blocked and stored, never recorded.
+//  - No implicate C of at most k literals is missed: once the solver finds no candidate, the
+//    term not-C would still satisfy every clause (it is short; it holds the complement of a
+//    literal of each implicant, which C hits; it holds no blocked implicate's term, since C is
+//    prime and not found), a contradiction.
 #include "enumerate/CandidateStep.h"
 #include "enumerate/DualRailSearch.h"
 #include "enumerate/Phases.h"
@@ -40,7 +56,7 @@ LoopEnd dualRailLoop(RunContext& ctx, DR_SolverWrapper& dual, int64_t conflict_b
             ctx.out.stopIfPolled(*dual.drSolver);
             return LoopEnd::OverBudget;
         }
-        StepEnd s = candidateStep(ctx, term, t1, prime, block);
+        StepEnd s = candidateStep(ctx, term, t1, prime, block, ctx.max_len != 0);
         search.resumeFrom(s.at);
         if (!s.more) return LoopEnd::Exhausted;
     }

@@ -1,5 +1,8 @@
 #include "enumerate/DualRailSearch.h"
 
+#include <cassert>
+#include <climits>
+
 using namespace Sat;
 
 namespace primal {
@@ -36,6 +39,39 @@ void setUpDualRail(DR_SolverWrapper& dual, int n) {
             ds.activity[v] = ((v & 1) ? 2 * n_rails + v : n_rails + v) * 1e-100;
         ds.rebuildOrderHeap();
     }
+}
+
+void capTermLength(DR_SolverWrapper& dual, const std::vector<int>& test_vars, size_t k) {
+    const size_t vars = test_vars.size();
+    if (k == 0 || k >= vars) return;  // no term is longer
+    Solver& ds = *dual.drSolver;
+    assert(ds.decisionLevel() == 0 && vars * k < size_t(INT32_MAX / 2));
+    // s(i, j), i < vars - 1, j = 1..k: at least j of the first i + 1 variables are in the term.
+    const int base = dual.nVars;
+    auto s = [&](size_t i, size_t j) { return base + int(i * k + j); };
+    dual.ensureVar(s(vars - 2, k));
+    // Decided false, the counter reads as low as the term allows: it then forces no rail, and
+    // the rails are decided as without it, so a candidate stays as close to minimal as it can.
+    for (Var v = base; v < ds.nVars(); v++) ds.user_pol[v] = l_True;
+    std::vector<int> c;
+    auto add = [&](std::initializer_list<int> lits) {
+        c.assign(lits);
+        dual.pushClause(c);
+    };
+    for (size_t i = 0; i < vars; i++) {
+        const int v = test_vars[i];
+        for (int rail : {2 * v - 1, 2 * v}) {  // the variable counts when this rail is false
+            if (i + 1 < vars) add({rail, s(i, 1)});
+            if (i > 0) {
+                if (i + 1 < vars)
+                    for (size_t j = 2; j <= k; j++) add({rail, -s(i - 1, j - 1), s(i, j)});
+                add({rail, -s(i - 1, k)});
+            }
+        }
+        if (i > 0 && i + 1 < vars)
+            for (size_t j = 1; j <= k; j++) add({-s(i - 1, j), s(i, j)});
+    }
+    for (size_t j = 2; j <= k; j++) add({-s(0, j)});
 }
 
 lbool nextTerm(DR_SolverWrapper& dual, const std::vector<int>& test_vars, std::vector<int>& term,

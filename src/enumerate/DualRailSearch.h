@@ -15,6 +15,10 @@ namespace primal {
 // Creates the 2n rails and pair clauses, user polarity false on every rail, keep_trail set.
 void setUpDualRail(Sat::DR_SolverWrapper& dual, int n);
 
+// At most k literals in every term from now on (k < n; before the first search): a sequential
+// counter over the variables of test_vars, a variable counting when one of its rails is false.
+void capTermLength(Sat::DR_SolverWrapper& dual, const std::vector<int>& test_vars, size_t k);
+
 // Solves the dual-rail solver (at most conflict_budget conflicts; negative: no bound) and reads
 // its model as a term: a false rail puts the opposite literal into it. l_True: a term;
 // l_False: no candidate is left; l_Undef: the budget ran out.

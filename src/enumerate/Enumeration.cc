@@ -68,6 +68,7 @@ RunEnd runRead(SolverWrapper& formula, DR_SolverWrapper& dual, const RunOptions&
     times.reduction.store(0.0);
     Recorder recorder(sink, times, opts.side, &opts.interrupted, opts.quiet);
     RunContext ctx(formula, n, recorder, std::move(orig_var));
+    ctx.max_len = size_t(opts.max_len);
     if (opts.projection != RunOptions::Projection::None) {
         ctx.projected = true;
         ctx.in_x.assign(size_t(n) + 1, 0);

@@ -2,6 +2,7 @@
 // non-tautological clauses (a tautological clause is satisfied whatever the term). Cheap per
 // prime and solver-free, so it is tried first; but without propagation the search for even one
 // transversal of a large structured formula can be long, hence the step bound.
+#include <cassert>
 #include <functional>
 
 #include "enumerate/Phases.h"
@@ -21,17 +22,21 @@ bool tautological(const std::vector<int>& clause, std::vector<char>& seen) {
     return taut;
 }
 
+// keep returns false to stop; `known`, when given, skips the implicants in it.
 bool run(const std::vector<std::vector<int>>& clauses, int n, uint64_t steps, uint64_t per_prime,
-         const std::function<void(const std::vector<int>&)>& keep) {
+         const std::function<bool(const std::vector<int>&)>& keep, int max_size = 0,
+         const PrimeStore* known = nullptr) {
     TransversalEngine engine(n);
     std::vector<char> seen(2 * size_t(n) + 2, 0);
     for (const std::vector<int>& c : clauses)
         if (!tautological(c, seen)) engine.addEdge(c);
+    if (known != nullptr)
+        known->forEach([&](const int* b, const int* e) {
+            if (max_size == 0 || e - b <= max_size) engine.addKnown(std::vector<int>(b, e));
+        });
     engine.setStepLimit(steps, per_prime);
-    return engine.enumerate([&](const std::vector<int>& t) {
-        keep(t);
-        return true;
-    });
+    engine.setMaxSize(max_size);
+    return engine.enumerate(keep);
 }
 
 }  // namespace
@@ -42,10 +47,24 @@ void keepFound(RunContext& ctx, PhaseTimer& timer, bool implicant, const std::ve
     timer.tick();
 }
 
-bool implicantsFromClauses(RunContext& ctx, uint64_t steps, uint64_t per_prime) {
+bool implicantsFromClauses(RunContext& ctx, uint64_t steps, uint64_t per_prime, uint64_t max_long) {
     PhaseTimer timer(ctx.times.max_model);
-    return run(ctx.formula.cls, ctx.n, steps, per_prime,
-               [&](const std::vector<int>& t) { keepFound(ctx, timer, true, t); });
+    uint64_t long_ones = 0;
+    return run(ctx.formula.cls, ctx.n, steps, per_prime, [&](const std::vector<int>& t) {
+        keepFound(ctx, timer, true, t);
+        return ctx.max_len == 0 || t.size() <= ctx.max_len || ++long_ones <= max_long;
+    });
+}
+
+// The prime implicants are the consistent minimal transversals of the clauses, and the engine
+// pruned at k reaches every one of at most k literals (each is reached through its subsets).
+void shortImplicantsFromClauses(RunContext& ctx) {
+    assert(ctx.max_len != 0);
+    PhaseTimer timer(ctx.times.max_model);
+    run(ctx.formula.cls, ctx.n, 0, 0, [&](const std::vector<int>& t) {
+        keepFound(ctx, timer, true, t);
+        return true;
+    }, int(ctx.max_len), &ctx.implicants);
 }
 
 bool implicantsOfClauses(const std::vector<std::vector<int>>& clauses, int n, PrimeStore& out, uint64_t steps,
@@ -54,6 +73,7 @@ bool implicantsOfClauses(const std::vector<std::vector<int>>& clauses, int n, Pr
     return run(clauses, n, steps, per_prime, [&](const std::vector<int>& t) {
         out.add(t);
         timer.tick();
+        return true;
     });
 }
 

@@ -4,6 +4,10 @@
 // of the formula outside C, which reduces to an implicant disjoint from C, hence new. When a
 // pass of the engine over I' yields only implicates, every prime implicate is known: a missing
 // one would contain a minimal transversal of I', which would be a known implicate below it.
+// Under a length bound k the engine is pruned at k: a missing prime implicate of at most k
+// literals would contain such a transversal of at most k literals, reached all the same, so a
+// pass that yields only implicates still proves every implicate up to k known; and with every
+// implicant known, the transversals up to k are exactly the implicates up to k.
 //
 // The engine's hypergraph is fixed during a pass, so implicants found in a pass join it at the
 // next one; until then a candidate that misses one of them cannot be an implicate and is skipped
@@ -37,6 +41,7 @@ bool implicatesFromImplicants(RunContext& ctx, bool implicants_complete, uint64_
         ctx.implicants.forEach([&](const int* b, const int* e) { engine.addEdge(std::vector<int>(b, e)); });
         ctx.implicates.forEach([&](const int* b, const int* e) { engine.addKnown(std::vector<int>(b, e)); });
         engine.setStepLimit(steps, per_prime);
+        engine.setMaxSize(int(ctx.max_len));
         PrimeStore fresh;  // implicants found in this pass
 
         bool done = engine.enumerate([&](const std::vector<int>& clause) {

@@ -26,8 +26,13 @@ constexpr uint64_t max_kept_implicates = uint64_t(1) << 20;
 
 // Every prime implicant, from the clauses alone (no solver call), unless the engine passes
 // `steps` search steps (plus per_prime for each prime found) first; returns whether it finished.
-// Implicants found before giving up are recorded and stay in ctx.implicants.
-bool implicantsFromClauses(RunContext& ctx, uint64_t steps, uint64_t per_prime);
+// Implicants found before giving up are recorded and stay in ctx.implicants. Under a length
+// bound it also gives up once it has found more than max_long implicants longer than the bound
+// (kept, not recorded).
+bool implicantsFromClauses(RunContext& ctx, uint64_t steps, uint64_t per_prime, uint64_t max_long = UINT64_MAX);
+// Under a length bound: every prime implicant of at most ctx.max_len literals not yet in
+// ctx.implicants, from the clauses, with no step bound.
+void shortImplicantsFromClauses(RunContext& ctx);
 // The same for a clause set alone (variables 1..n), into `out`, recording nothing; its time
 // goes to the maximal-model timer of `times`.
 bool implicantsOfClauses(const std::vector<std::vector<int>>& clauses, int n, PrimeStore& out, uint64_t steps,

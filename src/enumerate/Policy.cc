@@ -17,12 +17,23 @@
 //     of the implicates.
 // A run asked for one side stops where that side is complete: after step 1 for the implicants
 // when the engine lists them all, before step 3 for the implicates.
+//
+// A run bounded to primes of at most k literals (ctx.max_len) keeps the roads, with every
+// search bounded at k: the engine is pruned at k, the dual-rail loop's terms are capped at k
+// (see DualRailLoop.cc). Only the implicants need another road: a short implicant is a minimal
+// transversal of all the implicates, long ones included, which the bounded run does not find,
+// so step 3 gives way to the engine on the clauses pruned at k, which is exact and needs no
+// implicate. Step 1 still lists every implicant when it can (the implicates up to k are then
+// the transversals up to k of them), but gives up on a formula with very many long ones; asked
+// for the implicants only, a bounded run goes straight to the engine pruned at k. The split into
+// parts is left out: a part's implicants would have to be listed whatever their length.
 #include "enumerate/Policy.h"
 
 #include <algorithm>
 
 #include "enumerate/ByParts.h"
 #include "enumerate/CandidateStep.h"
+#include "enumerate/DualRailSearch.h"
 #include "enumerate/Phases.h"
 #include "formula/Decomposition.h"
 
@@ -36,6 +47,18 @@ namespace {
 // propagation the engine has little chance on them, and its copy of the clauses would cost
 // memory the formula solver needs.
 constexpr size_t max_engine_occurrences = 4000000;
+
+// Under a length bound, implicants longer than it that step 1 lists before it gives up: they
+// are never recorded, and with this many the short implicates are better served by the loop.
+// Listing them costs about a microsecond each, and once step 1 gives up they are dropped: blocked
+// in the loop and edges of the endgame, 1024 of them doubled the cost of the rest on random
+// 3-CNF (m/n = 2-3, millions of implicants), 4096 made it 3-4 times. Listing every implicant
+// pays where they are few: flat30-1 (900, all long) gives its 571785 implicates of at most 4
+// literals in 0.14 s from them, and unfinished after 20 s otherwise; random 3-CNF at m/n = 4,
+// n = 100 (4679 implicants): 0.06 s against 3 s for those of at most 3 literals.
+constexpr uint64_t max_long_implicants = uint64_t(1) << 16;
+// The dual-rail loop's conflict budget under a length bound (see finish()).
+constexpr int64_t max_bounded_loop_conflicts = 1000;
 
 // Literal occurrences of the clauses that the formula solver's root assignment leaves open,
 // counting only their open literals: what the engine would get after the fixed literals.
@@ -123,6 +146,7 @@ void finish(RunContext& ctx, const std::function<DR_SolverWrapper&()>& dual_rail
     // trail per literal, quadratic on n unit clauses. As root facts of the dual-rail solver before
     // its first search they cost a propagation each.
     DR_SolverWrapper& dual = dual_rail();
+    capTermLength(dual, ctx.test_vars, ctx.max_len);
     std::vector<int> unit(1);
     for (int l : rootFixedLiterals(*ctx.formula.solver)) {
         unit[0] = l;
@@ -130,11 +154,21 @@ void finish(RunContext& ctx, const std::function<DR_SolverWrapper&()>& dual_rail
         if (storeUnlessEarlier(ctx, false, unit)) ctx.record(false, unit);
     }
     int64_t budget = opts.endgame_conflicts > 0 ? opts.endgame_conflicts : -1;
+    // Capped, the dual-rail searches grow hard fast (a short term that hits the complement of
+    // every blocked implicant), while the engine pruned at the bound stays cheap: random 3-CNF,
+    // n = 60..100, 0.2-2 s to list every prime up to 4 literals handing over after 1000
+    // conflicts, 5-20 s and more after 20000.
+    if (ctx.max_len != 0 && budget > max_bounded_loop_conflicts) budget = max_bounded_loop_conflicts;
     if (dualRailLoop(ctx, dual, budget) == LoopEnd::OverBudget) implicatesFromImplicants(ctx, false);
     // The implicants the loop could not reach are all that is left to find; with every implicant
     // known there is nothing to complete, and the search would walk every one of them again as
     // a known set.
-    if (!all_implicants && opts.side != Side::Implicates) completeImplicants(ctx);
+    if (!all_implicants && opts.side != Side::Implicates) {
+        if (ctx.max_len != 0)
+            shortImplicantsFromClauses(ctx);
+        else
+            completeImplicants(ctx);
+    }
 }
 
 // When the formula falls into two or more parts beside its root-fixed literals, or into none,
@@ -293,11 +327,22 @@ void enumeratePrimes(RunContext& ctx, const std::function<DR_SolverWrapper&()>& 
     // Parts are worth their set-up only where the engine may run; without it the run keeps the
     // single dual-rail search over the whole formula. What the engine would get are the clauses
     // left by the root-fixed literals: n unit clauses leave none, whatever n.
-    if (opts.engine_steps > 0 && unfixedOccurrences(ctx.formula) <= max_engine_occurrences &&
+    if (ctx.max_len == 0 && opts.engine_steps > 0 && unfixedOccurrences(ctx.formula) <= max_engine_occurrences &&
         enumerateByParts(ctx, opts))
         return;
+    if (ctx.max_len != 0 && opts.side == Side::Implicants) {
+        shortImplicantsFromClauses(ctx);
+        return;
+    }
     const EngineBudget b = engineBudget(ctx.formula.cls, ctx.first_check_conflicts, opts);
-    const bool all_implicants = b.steps > 0 && implicantsFromClauses(ctx, b.steps, b.per_prime);
+    const bool all_implicants = b.steps > 0 && implicantsFromClauses(ctx, b.steps, b.per_prime, max_long_implicants);
+    if (ctx.max_len != 0 && !all_implicants) {  // the long ones only get in the way (see above)
+        PrimeStore short_ones;
+        ctx.implicants.forEach([&](const int* p, const int* e) {
+            if (size_t(e - p) <= ctx.max_len) short_ones.add(std::vector<int>(p, e));
+        });
+        ctx.implicants = std::move(short_ones);
+    }
     // Asked for the implicants only: no implicate is computed once the engine has them all.
     if (all_implicants && opts.side == Side::Implicants) return;
     finish(ctx, dual_rail, opts, all_implicants, b);

@@ -1,6 +1,7 @@
 #include "enumerate/RunContext.h"
 
 #include <algorithm>
+#include <cassert>
 
 namespace primal {
 
@@ -46,6 +47,8 @@ void RunContext::restrictToX(std::vector<int>& implicant) {
 
 void RunContext::record(bool implicant, const std::vector<int>& prime) {
     if ((implicant && defer_implicants) || !out.wants(implicant)) return;
+    assert(implicant || max_len == 0 || prime.size() <= max_len);  // every implicate search is bounded
+    if (max_len != 0 && prime.size() > max_len) return;
     printed_.clear();
     if (out.wantsLiterals())
         for (int l : prime) printed_.push_back(inputLit(l));

@@ -89,6 +89,9 @@ struct RunContext {
     bool projected = false;
     std::vector<char> in_x;
     bool g_valid = false;
+    // Only primes of at most max_len literals are recorded (0: no bound). The searches are
+    // bounded too (Policy.cc), but some still meet longer implicants: kept, never recorded.
+    size_t max_len = 0;
     // Conflicts the formula solver needed to find the formula satisfiable: a measure of how hard
     // a search without propagation will find it (the engine's budget shrinks with it).
     uint64_t first_check_conflicts = 0;

@@ -25,6 +25,8 @@ struct RunOptions {
     // Conflicts of one dual-rail search before the transversal endgame takes over (0: never).
     int64_t endgame_conflicts = 20000;
     Side side = Side::Both;
+    // Only primes of at most this many literals (0: no bound), bounded inside the search.
+    int max_len = 0;
     // Primes of the formula with every variable outside a set X forgotten (existentially
     // quantified): X listed (input indices), or read from the input's "c n orig vars N" line
     // (1..N) or its "c p show ... 0" lines.

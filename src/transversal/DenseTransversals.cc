@@ -130,6 +130,17 @@ private:
             branch[i] = edge[best][i] & usable[i];
             rest[i] = cand[i] & ~branch[i];
         }
+        // With one vertex left under the size bound, only a vertex that hits every uncovered edge
+        // can complete S: the others are not tried (most nodes of a bounded search are here).
+        if (p.maxSize != 0 && d + 1 == p.maxSize)
+            for (unsigned wi = 0; wi < W; wi++)
+                for (uint64_t bits = branch[wi]; bits != 0; bits &= bits - 1) {
+                    const uint32_t v = wi * 64 + uint32_t(__builtin_ctzll(bits));
+                    const uint64_t* ov = occ.data() + size_t(v) * M;
+                    uint64_t left = 0;
+                    for (uint32_t i = 0; i < M && left == 0; i++) left = U[i] & ~ov[i];
+                    if (left != 0) branch[wi] &= ~(uint64_t(1) << (v % 64));
+                }
         const size_t next = at + size_t(d + 1) * M, need = next + size_t(d + 2) * M;
         if (sets.size() < need) sets.resize(need);
         for (unsigned wi = 0; wi < W; wi++)

@@ -101,12 +101,15 @@ def test_side_limit_and_projection_match_the_oracle():
         query = {"side": side, "engine_steps": [0, 250000][round % 4 // 2]}
         if round % 2:
             query["project"] = xs
+        else:  # a length bound (not with a projection)
+            query["max_len"] = rng.choice([0, 1, 2])
         r = primal.enumerate(clauses, **query)
         if want is None:
             assert r["figures"]["ending"] == "unsatisfiable"
             continue
-        implicants = want[0] if side != "implicates" else set()
-        implicates = want[1] if side != "implicants" else set()
+        short = lambda primes: {p for p in primes if not query.get("max_len") or len(p) <= query["max_len"]}
+        implicants = short(want[0]) if side != "implicates" else set()
+        implicates = short(want[1]) if side != "implicants" else set()
         assert as_set(r["implicants"]) == implicants and as_set(r["implicates"]) == implicates, (clauses, query)
         total = len(implicants) + len(implicates)
         if total > 1:  # a limit below the total: that many true primes, and the ending says why

@@ -56,7 +56,8 @@ Lines binaryRun(const std::string& path, const primal::Query& q) {
     static const char* const sides[] = {"both", "implicants", "implicates"};
     std::vector<std::string> args = {"-print_all", "-engine-steps=" + std::to_string(q.engine_steps),
                                      "-endgame=" + std::to_string(q.endgame_conflicts),
-                                     std::string("-side=") + sides[int(q.side)], "-max-primes=" + std::to_string(q.limit)};
+                                     std::string("-side=") + sides[int(q.side)], "-max-primes=" + std::to_string(q.limit),
+                                     "-max-len=" + std::to_string(q.max_len)};
     if (q.project) {
         std::string list;
         for (int v : *q.project) list += (list.empty() ? "" : ",") + std::to_string(v);
@@ -114,10 +115,11 @@ std::string sortedSets(const primal::Result& r) {
 TEST(Enumeration, RandomFormulasAgainstOracleBinaryAndLibrary) {
     std::mt19937 rng(21);
     std::vector<primal::Query> qs = queries();
-    qs.resize(11);  // and the switch options' other roads: the engine cut short or given up at once
+    qs.resize(12);  // and the switch options' other roads: the engine cut short or given up at once
     qs[8].engine_steps = 0, qs[8].endgame_conflicts = 0;
     qs[9].engine_steps = 2, qs[9].endgame_conflicts = 1;
     qs[10].engine_steps = 1;
+    qs[11].max_len = 2;  // a length bound
     int split = 0;
     for (int round = 0; round < 440 && !HasFailure(); round++) {
         const bool parts = round % 2 == 1;  // on the default road
@@ -150,6 +152,10 @@ TEST(Enumeration, RandomFormulasAgainstOracleBinaryAndLibrary) {
         PrimeSets want = !sat ? PrimeSets() : q.project ? projectedPrimes(f, n, *q.project) : bruteForcePrimes(f, n);
         if (q.side == primal::Query::Side::Implicates) want.implicants.clear();
         if (q.side == primal::Query::Side::Implicants) want.implicates.clear();
+        if (q.max_len != 0)
+            for (Primes* side : {&want.implicants, &want.implicates})
+                side->erase(std::remove_if(side->begin(), side->end(), [&](const std::vector<int>& p) { return int(p.size()) > q.max_len; }),
+                            side->end());
         primal::Result expected;
         expected.implicants = want.implicants, expected.implicates = want.implicates;
         primal::Result r = primal::enumerate(f, q);

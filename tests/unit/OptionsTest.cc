@@ -42,6 +42,7 @@ MAIN OPTIONS:
   -print_all, -no-print_all               (default: off)
   -print_time, -no-print_time             (default: off)
 
+  -max-len      = <int32>  [   0 .. imax] (default: 0)
   -max-primes   = <int32>  [   0 .. imax] (default: 0)
   -endgame      = <int32>  [   0 .. imax] (default: 20000)
   -engine-steps = <int32>  [   0 .. imax] (default: 250000)

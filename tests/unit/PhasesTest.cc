@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <random>
 
+#include "enumerate/CandidateStep.h"
 #include "enumerate/DualRailSearch.h"
 #include "enumerate/Phases.h"
 #include "enumerate/Policy.h"
@@ -106,6 +107,38 @@ TEST(Phases, EveryRoadGivesTheTruthTablePrimes) {
         if (HasFailure()) return;
     }
     EXPECT_GT(trusted_finishes, 50);
+}
+
+// A refuted term that is not minimal (as a capped dual-rail term may be) shrinks to the negation
+// of a prime implicate within it.
+TEST(Phases, RefutedTermsShrinkToPrimeImplicates) {
+    std::mt19937 rng(2325);
+    int shrunk = 0;
+    for (int round = 0; round < 300; round++) {
+        const int n = 4 + int(rng() % 7);
+        Cnf f = randomCnf(rng, n, n + int(rng() % (3 * n)), 2 + int(rng() % 3));
+        if (!isSatisfiable(f, n)) continue;
+        Sat::SolverWrapper formula;
+        for (std::vector<int> c : f) formula.addClause(c, true);
+        formula.ensureVar(n);
+        CollectingSink sink;
+        primal::PhaseTimes times;
+        primal::Recorder recorder(sink, times);
+        primal::RunContext ctx(formula, n, recorder);
+        ASSERT_TRUE(ctx.reducer.buildOccLists(formula.cls));
+        const Primes implicates = bruteForcePrimes(f, n).implicates;
+        std::vector<int> term, clause;
+        for (int v = 1; v <= n; v++)
+            if (rng() % 3 != 0) term.push_back(rng() % 2 ? v : -v);
+        if (primal::primeOfTerm(ctx, term, 0, clause, true)) continue;
+        std::sort(clause.begin(), clause.end());
+        const std::string where = "round " + std::to_string(round) + "\n" + toDimacs(f, n);
+        EXPECT_TRUE(std::binary_search(implicates.begin(), implicates.end(), clause)) << where;
+        for (int l : clause) EXPECT_NE(std::find(term.begin(), term.end(), -l), term.end()) << where;
+        shrunk += clause.size() < term.size();
+        if (HasFailure()) return;
+    }
+    EXPECT_GT(shrunk, 30);
 }
 
 // Thousands of parts: every solver reserves its clause arena, so the parts must get theirs one

@@ -167,6 +167,52 @@ TEST(Query, SideFilesAndLimitMatchTheOracle) {
     }
 }
 
+// With a length bound, on each road: the printed primes are the oracle's of the asked side and at
+// most K literals, and the files hold exactly them. Formulas with long clauses and few clauses
+// have long implicants beside short implicates, so the capped dual-rail terms are often not
+// minimal and consistent ones often reduce to implicants beyond the bound.
+TEST(Query, MaxLenMatchesTheOracle) {
+    std::mt19937 rng(2324);
+    const std::string cnf_path = writeTempFile("query_len.cnf", ""), out_cnf = cnf_path + ".i.cnf",
+                      out_dnf = cnf_path + ".t.dnf";
+    auto shortOnes = [](const Primes& all, size_t k) {
+        Primes out;
+        for (const auto& p : all)
+            if (p.size() <= k) out.push_back(p);
+        return out;
+    };
+    for (int round = 0; round < 360; round++) {
+        const int n = 2 + int(rng() % 9), m = 1 + int(rng() % (2 * n + 2)), k = 1 + int(rng() % 4);
+        Cnf f = randomCnf(rng, n, m, 2 + int(rng() % 4));
+        int used = 0;
+        for (const auto& c : f)
+            for (int l : c) used = std::max(used, std::abs(l));
+        std::ofstream(cnf_path) << toDimacs(f, n);
+        const PrimeSets want = bruteForcePrimes(f, used);
+        if (want.implicants.empty()) continue;  // unsatisfiable: no bound applies to the empty clause
+        const int side = int(rng() % 3);
+        const bool implicants_asked = side != 2, implicates_asked = side != 1;
+        std::vector<std::string> args = kRoads[size_t(round) % 3];
+        SCOPED_TRACE("round " + std::to_string(round) + " side " + kSides[side] + " k " + std::to_string(k) + "\n" +
+                     toDimacs(f, n));
+        for (std::string a : {std::string("-print_all"), "-max-len=" + std::to_string(k),
+                              std::string("-side=") + kSides[side], "-implicates-out=" + out_cnf,
+                              "-implicants-out=" + out_dnf, cnf_path})
+            args.push_back(a);
+        RunResult r = runPrimal(args);
+        ASSERT_EQ(r.status, 0) << r.err;
+        Primes implicants, implicates;
+        parsePrimeLines(r.out, implicants, implicates);
+        EXPECT_EQ(implicants, implicants_asked ? shortOnes(want.implicants, size_t(k)) : Primes{}) << r.out;
+        EXPECT_EQ(implicates, implicates_asked ? shortOnes(want.implicates, size_t(k)) : Primes{}) << r.out;
+        const Dimacs dnf = readDimacs(out_dnf), cnf = readDimacs(out_cnf);
+        ASSERT_TRUE(dnf.ok && cnf.ok) << readFile(out_dnf) << readFile(out_cnf);
+        EXPECT_EQ(sorted(dnf.lines), implicants);
+        EXPECT_EQ(sorted(cnf.lines), implicates);
+        if (HasFailure()) return;
+    }
+}
+
 // A bad value ends the run before anything is read or enumerated: one line on standard error,
 // status 1, nothing on standard output; a file that takes no bytes counts as one that cannot be
 // created.
@@ -175,6 +221,8 @@ TEST(Query, BadValuesEndAtOnce) {
     const std::vector<std::vector<std::string>> cases = {
         {"-side=foo"},
         {"-max-primes=-1"},
+        {"-max-len=-1"},
+        {"-max-len=2", "-project=1"},
         {"-implicates-out=" + dir + "/missing/out.cnf"},
         {"-stats-json=" + dir + "/missing/out.json"},
         {"-stats-json=/dev/full"},
