@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 #include <random>
 
 #include "enumerate/CandidateStep.h"
@@ -36,16 +37,26 @@ enum class Road { Clauses, Trusted, EndgameFromNothing, Mixed };
 
 int trusted_finishes = 0;  // trusted runs that recorded more implicates than they kept
 
-// Runs one road over f (satisfiable, variables 1..n) and compares with the truth table.
-void runRoad(const Cnf& f, int n, Road road, uint64_t steps, const std::string& where) {
+// A formula (variables 1..n) with its solver and run context in process, the primes collected.
+struct InProcess {
     Sat::SolverWrapper formula;
-    for (std::vector<int> c : f) formula.addClause(c, true);
-    formula.ensureVar(n);
     CollectingSink sink;
     primal::PhaseTimes times;
-    primal::Recorder recorder(sink, times);
-    primal::RunContext ctx(formula, n, recorder);
-    ASSERT_TRUE(ctx.reducer.buildOccLists(formula.cls));
+    primal::Recorder recorder{sink, times};
+    std::unique_ptr<primal::RunContext> run;
+    InProcess(const Cnf& f, int n) {
+        for (std::vector<int> c : f) formula.addClause(c, true);
+        formula.ensureVar(n);
+        run = std::make_unique<primal::RunContext>(formula, n, recorder);
+        EXPECT_TRUE(run->reducer.buildOccLists(formula.cls));
+    }
+};
+
+// Runs one road over f (satisfiable, variables 1..n) and compares with the truth table.
+void runRoad(const Cnf& f, int n, Road road, uint64_t steps, const std::string& where) {
+    InProcess in(f, n);
+    primal::RunContext& ctx = *in.run;
+    CollectingSink& sink = in.sink;
     ASSERT_TRUE(primal::termConsistent(ctx, {}));
 
     PrimeSets want = bruteForcePrimes(f, n);
@@ -118,14 +129,8 @@ TEST(Phases, RefutedTermsShrinkToPrimeImplicates) {
         const int n = 4 + int(rng() % 7);
         Cnf f = randomCnf(rng, n, n + int(rng() % (3 * n)), 2 + int(rng() % 3));
         if (!isSatisfiable(f, n)) continue;
-        Sat::SolverWrapper formula;
-        for (std::vector<int> c : f) formula.addClause(c, true);
-        formula.ensureVar(n);
-        CollectingSink sink;
-        primal::PhaseTimes times;
-        primal::Recorder recorder(sink, times);
-        primal::RunContext ctx(formula, n, recorder);
-        ASSERT_TRUE(ctx.reducer.buildOccLists(formula.cls));
+        InProcess in(f, n);
+        primal::RunContext& ctx = *in.run;
         const Primes implicates = bruteForcePrimes(f, n).implicates;
         std::vector<int> term, clause;
         for (int v = 1; v <= n; v++)
