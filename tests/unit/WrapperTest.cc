@@ -2,11 +2,8 @@
 // dual-rail translation and the selector encoding of a formula's negation.
 #include <gtest/gtest.h>
 
-#include <stdexcept>
-
-#include <functional>
 #include <random>
-#include <unistd.h>
+#include <stdexcept>
 
 #include "formula/SolverWrapper.h"
 #include "support/Oracle.h"
@@ -14,8 +11,6 @@
 using namespace Sat;
 using namespace testutil;
 using Ints = std::vector<int>;
-
-std::string captureStdout(const std::function<void()>& f);  // in ReaderTest.cc
 
 namespace {
 
