@@ -15,6 +15,7 @@
 #include "enumerate/Enumeration.h"
 #include "formula/SolverWrapper.h"
 #include "utils/Options.h"
+#include "utils/VarList.h"
 #include "utils/Output.h"
 #include "utils/ParseUtils.h"
 #include "utils/System.h"
@@ -176,7 +177,9 @@ int main(int argc, char** argv) {
         // A write to a pipe whose reader has gone fails with EPIPE instead of killing the
         // process, so that every way of losing standard output ends the same way (Output.h).
         std::signal(SIGPIPE, SIG_IGN);
-        primal::installReportHandlers();
+        primal::installReportHandlers([](int sig) {
+            primal::finishQueryOutputs(sig == SIGXCPU ? primal::RunEndKind::CpuLimit : primal::RunEndKind::Interrupted);
+        });
         outStartStreaming();
 
         SolverWrapper formula;

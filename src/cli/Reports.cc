@@ -7,7 +7,6 @@
 #include <cstring>
 #include <unistd.h>
 
-#include "cli/QueryOutputs.h"
 #include "utils/Output.h"
 
 using namespace Sat;
@@ -71,9 +70,11 @@ char* formatInterrupted(char* p, const char* dropped, size_t n) {
     return formatReportWithout(p, implicants, implicates);
 }
 
+void (*before_interrupted_report)(int sig) = nullptr;
+
 void SIGINT_exit(int sig) {
-    // The files first: the report may wait a moment for standard output.
-    finishQueryOutputs(sig == SIGXCPU ? RunEndKind::CpuLimit : RunEndKind::Interrupted);
+    // The caller's work first (the output files): the report may wait a moment for standard output.
+    if (before_interrupted_report != nullptr) before_interrupted_report(sig);
     outSignalFinalReport(formatInterrupted);
     _exit(1);
 }
@@ -124,7 +125,8 @@ void recordPrime(bool implicant, const std::vector<int>& prime, bool print) {
 
 char* formatReport(char* p) { return formatReportWithout(p, 0, 0); }
 
-void installReportHandlers() {
+void installReportHandlers(void (*before_report)(int sig)) {
+    before_interrupted_report = before_report;
     for (int s : {SIGINT, SIGTERM, SIGXCPU}) installHandler(s, SIGINT_exit);
     installHandler(SIGALRM, SIG_alarm_handler);
     alarm(5);

@@ -33,8 +33,9 @@ void recordPrime(bool implicant, const std::vector<int>& prime, bool print);
 char* formatReport(char* buf);
 
 // Interruption report for SIGINT, SIGTERM and SIGXCPU, progress report for SIGALRM (one alarm
-// armed here, five seconds ahead).
-void installReportHandlers();
+// armed here, five seconds ahead). `before_report` (async-signal-safe, may be null) runs in the
+// interruption handler before its report.
+void installReportHandlers(void (*before_report)(int sig));
 
 // The final report, from the counters and timers.
 void printFinalReport();

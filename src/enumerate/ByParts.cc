@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <memory>
 
-#include "enumerate/DualRailSearch.h"
+#include "formula/DualRailSearch.h"
 
 using namespace Sat;
 

@@ -19,7 +19,7 @@
 //    literal of each implicant, which C hits; it holds no blocked implicate's term, since C is
 //    prime and not found), a contradiction.
 #include "enumerate/CandidateStep.h"
-#include "enumerate/DualRailSearch.h"
+#include "formula/DualRailSearch.h"
 #include "enumerate/Phases.h"
 
 using namespace Sat;

@@ -4,7 +4,7 @@
 #include <cassert>
 #include <string>
 
-#include "enumerate/DualRailSearch.h"
+#include "formula/DualRailSearch.h"
 #include "enumerate/Policy.h"
 #include "enumerate/RunContext.h"
 #include "formula/Renumbering.h"

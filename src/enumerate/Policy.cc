@@ -33,7 +33,7 @@
 
 #include "enumerate/ByParts.h"
 #include "enumerate/CandidateStep.h"
-#include "enumerate/DualRailSearch.h"
+#include "formula/DualRailSearch.h"
 #include "enumerate/Phases.h"
 #include "formula/Decomposition.h"
 
@@ -99,6 +99,40 @@ EngineBudget engineBudget(const std::vector<std::vector<int>>& clauses, uint64_t
     return b;
 }
 
+// Primes an earlier phase recorded, which the loop must not record again (sorted literal lists).
+void remember(const PrimeStore& store, std::set<std::vector<int>>& earlier) {
+    std::vector<int> p;
+    store.forEach([&](const int* b, const int* e) {
+        p.assign(b, e);
+        std::sort(p.begin(), p.end());
+        earlier.insert(p);
+    });
+}
+
+// Blocks the implicants in ctx's store in the dual-rail solver: later terms hold the complement
+// of one literal of each.
+void blockImplicants(const RunContext& ctx, DR_SolverWrapper& dual) {
+    std::vector<int> prime;
+    ctx.implicants.forEach([&](const int* b, const int* e) {
+        prime.assign(b, e);
+        dual.addDualRailCls(prime, false, true);
+    });
+}
+
+// A literal the formula solver fixed at the root is a one-literal implicate (of G too when its
+// variable is of interest). The loop would find each with a search and block it by undoing every
+// level from its rail's on: half the trail per literal, quadratic on n unit clauses. As root
+// facts of the dual-rail solver before its first search they cost a propagation each.
+void rootFactsFirst(RunContext& ctx, DR_SolverWrapper& dual) {
+    std::vector<int> unit(1);
+    for (int l : rootFixedLiterals(*ctx.formula.solver)) {
+        if (ctx.projected && !ctx.in_x[size_t(std::abs(l))]) continue;
+        unit[0] = l;
+        dual.addDualRailCls(unit, true, true);
+        if (storeUnlessEarlier(ctx, false, unit)) ctx.record(false, unit);
+    }
+}
+
 // Every prime not yet recorded, given whether ctx.implicants holds every prime implicant.
 void finish(RunContext& ctx, const std::function<DR_SolverWrapper&()>& dual_rail, const RunOptions& opts,
             bool all_implicants, const EngineBudget& b) {
@@ -122,37 +156,15 @@ void finish(RunContext& ctx, const std::function<DR_SolverWrapper&()>& dual_rail
         // loop does not spend its searches on them again. Every implicant: not blocked (every
         // candidate would then be an implicate, and the loop measured up to three times slower
         // on such a solver) but remembered, like the implicates.
-        auto remember = [](const PrimeStore& store, std::set<std::vector<int>>& earlier) {
-            store.forEach([&](const int* b, const int* e) {
-                std::vector<int> p(b, e);
-                std::sort(p.begin(), p.end());
-                earlier.insert(std::move(p));
-            });
-        };
-        if (all_implicants) {
+        if (all_implicants)
             remember(ctx.implicants, ctx.earlier_implicants);
-        } else {
-            std::vector<int> prime;
-            DR_SolverWrapper& dual = dual_rail();
-            ctx.implicants.forEach([&](const int* b, const int* e) {
-                prime.assign(b, e);
-                dual.addDualRailCls(prime, false, true);  // later terms hold the complement of one literal
-            });
-        }
+        else
+            blockImplicants(ctx, dual_rail());
         remember(ctx.implicates, ctx.earlier_implicates);
     }
-    // A literal the formula solver fixed at the root is a one-literal implicate. The loop would
-    // find each with a search and block it by undoing every level from its rail's on: half the
-    // trail per literal, quadratic on n unit clauses. As root facts of the dual-rail solver before
-    // its first search they cost a propagation each.
     DR_SolverWrapper& dual = dual_rail();
     capTermLength(dual, ctx.test_vars, ctx.max_len);
-    std::vector<int> unit(1);
-    for (int l : rootFixedLiterals(*ctx.formula.solver)) {
-        unit[0] = l;
-        dual.addDualRailCls(unit, true, true);
-        if (storeUnlessEarlier(ctx, false, unit)) ctx.record(false, unit);
-    }
+    rootFactsFirst(ctx, dual);
     int64_t budget = opts.endgame_conflicts > 0 ? opts.endgame_conflicts : -1;
     // Capped, the dual-rail searches grow hard fast (a short term that hits the complement of
     // every blocked implicant), while the engine pruned at the bound stays cheap: random 3-CNF,
@@ -284,21 +296,9 @@ void enumerateProjected(RunContext& ctx, const std::function<DR_SolverWrapper&()
         for (int v = 1; v <= ctx.n; v++)
             if (!ctx.in_x[size_t(v)])
                 for (int l : {v, -v}) unit[0] = l, dual.addDualRailCls(unit, true, true);
-        ctx.implicants.forEach([&](const int* p, const int* e) {
-            prime.assign(p, e);
-            dual.addDualRailCls(prime, false, true);
-        });
-        ctx.implicates.forEach([&](const int* p, const int* e) {
-            prime.assign(p, e);
-            std::sort(prime.begin(), prime.end());
-            ctx.earlier_implicates.insert(prime);
-        });
-        for (int l : rootFixedLiterals(*ctx.formula.solver)) {
-            if (!ctx.in_x[size_t(std::abs(l))]) continue;
-            unit[0] = l;
-            dual.addDualRailCls(unit, true, true);
-            if (storeUnlessEarlier(ctx, false, unit)) ctx.record(false, unit);
-        }
+        blockImplicants(ctx, dual);
+        remember(ctx.implicates, ctx.earlier_implicates);
+        rootFactsFirst(ctx, dual);
         int64_t budget = opts.endgame_conflicts > 0 ? opts.endgame_conflicts : -1;
         if (dualRailLoop(ctx, dual, budget) == LoopEnd::OverBudget && !ctx.g_valid) implicatesFromImplicants(ctx, false);
         ctx.implicates.forEach([&](const int* p, const int* e) {

@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "enumerate/PhaseTimer.h"
-#include "enumerate/PrimeReduction.h"
+#include "formula/PrimeReduction.h"
 #include "enumerate/PrimeSink.h"
 #include "enumerate/PrimeStore.h"
 #include "enumerate/RunOptions.h"

@@ -46,10 +46,6 @@ struct QueryError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-// Parses a variable list such as "1-4,9,12-20" (ranges ascending, numbers >= 1) into ranges;
-// false when it is empty or malformed.
-bool parseVarList(const char* text, std::vector<std::pair<int, int>>& out);
-
 }  // namespace primal
 
 #endif

@@ -10,7 +10,7 @@
 #include <random>
 
 #include "enumerate/CandidateStep.h"
-#include "enumerate/DualRailSearch.h"
+#include "formula/DualRailSearch.h"
 #include "enumerate/Phases.h"
 #include "enumerate/Policy.h"
 #include "enumerate/RunContext.h"

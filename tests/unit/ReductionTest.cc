@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <random>
 
-#include "enumerate/PrimeReduction.h"
+#include "formula/PrimeReduction.h"
 #include "support/Oracle.h"
 
 using namespace testutil;

@@ -1,4 +1,4 @@
-#include "enumerate/PrimeReduction.h"
+#include "formula/PrimeReduction.h"
 
 #include <algorithm>
 #include <cassert>

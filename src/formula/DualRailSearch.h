@@ -2,8 +2,8 @@
 // rail 2x-1, -x rail 2x), a pair clause per variable so that at most one literal of it enters a
 // term, and decisions that only set rails true, so each model is maximal and its false rails
 // name a minimal term. Blocking clauses go in without a restart (the trail is kept).
-#ifndef PRIMAL_ENUMERATE_DUALRAILSEARCH_H
-#define PRIMAL_ENUMERATE_DUALRAILSEARCH_H
+#ifndef PRIMAL_FORMULA_DUALRAILSEARCH_H
+#define PRIMAL_FORMULA_DUALRAILSEARCH_H
 
 #include <cstdint>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "enumerate/DualRailSearch.h"
+#include "formula/DualRailSearch.h"
 
 #include <cassert>
 #include <climits>

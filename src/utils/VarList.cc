@@ -1,4 +1,4 @@
-#include "enumerate/RunOptions.h"
+#include "utils/VarList.h"
 
 #include <cctype>
 #include <cerrno>

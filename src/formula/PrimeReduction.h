@@ -4,8 +4,8 @@
 // Works on per-variable occurrence lists built once per formula (occ_lst) and one covered bit per
 // clause (cls2exclude), which the caller clears before each reduction. Both belong to one run
 // (a Reducer), so that two runs in one process share nothing.
-#ifndef PRIMAL_ENUMERATE_PRIMEREDUCTION_H
-#define PRIMAL_ENUMERATE_PRIMEREDUCTION_H
+#ifndef PRIMAL_FORMULA_PRIMEREDUCTION_H
+#define PRIMAL_FORMULA_PRIMEREDUCTION_H
 
 #include <cstddef>
 #include <vector>
