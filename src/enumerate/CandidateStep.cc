@@ -93,7 +93,8 @@ bool primeOfTerm(RunContext& ctx, const std::vector<int>& term, double start, st
 bool storeUnlessEarlier(RunContext& ctx, bool implicant, const std::vector<int>& prime) {
     const std::set<std::vector<int>>& earlier = implicant ? ctx.earlier_implicants : ctx.earlier_implicates;
     if (!earlier.empty()) {
-        std::vector<int> sorted = prime;
+        std::vector<int>& sorted = ctx.sorted_scratch;  // reused: this runs once per prime
+        sorted.assign(prime.begin(), prime.end());
         std::sort(sorted.begin(), sorted.end());
         if (earlier.count(sorted) != 0) return false;
     }

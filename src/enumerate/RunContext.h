@@ -79,6 +79,7 @@ struct RunContext {
     // are not blocked in its solver: measured, it does better without them, and it meets them
     // again anyway. Sorted literal lists.
     std::set<std::vector<int>> earlier_implicants, earlier_implicates;
+    std::vector<int> sorted_scratch;  // a prime sorted for the look-up in those sets
     // Implicants of a part of a formula are not primes of the whole: they are kept in
     // `implicants` but not recorded (see ByParts.h).
     bool defer_implicants = false;
