@@ -13,6 +13,7 @@
 // next one; until then a candidate that misses one of them cannot be an implicate and is skipped
 // without a solver call.
 #include <algorithm>
+#include <cstdlib>
 
 #include "enumerate/CandidateStep.h"
 #include "enumerate/Phases.h"
@@ -26,6 +27,21 @@ namespace {
 // A pass that has found this many new implicants gives way to a new one over all of them: each
 // candidate is tested against the new implicants, which would cost more than a fresh pass.
 constexpr size_t max_new_per_pass = 256;
+// Under a length bound the candidates are short, so the test goes by literal instead: a bit per
+// fresh implicant in each literal's words, and a candidate hits them all when the union of its
+// literals' bits is full (a few words per literal instead of a walk over every fresh implicant).
+constexpr size_t fresh_words = (max_new_per_pass + 63) / 64;
+
+// Whether unit propagation alone refutes the negation of `clause` in the formula solver, which
+// makes the clause an implicate. Under a length bound most candidates are implicates refuted so
+// (on random 3-CNF, resolvents of two or three clauses), and a propagation costs a fraction of
+// the solver's check (search set-up, phases reset, final conflict).
+bool refutedByPropagation(RunContext& ctx, const std::vector<int>& clause, Sat::vec<Sat::Lit>& assumps,
+                          Sat::vec<Sat::Lit>& implied) {
+    assumps.clear();
+    for (int l : clause) assumps.push(Sat::mkLit(std::abs(l) - 1, l > 0));
+    return !ctx.formula.solver->implies(assumps, implied);
+}
 
 }  // namespace
 
@@ -35,6 +51,9 @@ bool implicatesFromImplicants(RunContext& ctx, bool implicants_complete, uint64_
     uint64_t found = 0;
     bool trusted = false;
     std::vector<char> in_clause(2 * size_t(ctx.n) + 2, 0);
+    Sat::vec<Sat::Lit> assumps, implied;
+    const bool by_literal = ctx.max_len != 0;
+    std::vector<uint64_t> fresh_bits(by_literal ? (2 * size_t(ctx.n) + 2) * fresh_words : 0);
     for (;;) {
         PhaseTimer search(ctx.times.max_model);  // the engine's own time
         TransversalEngine engine(ctx.n);
@@ -43,6 +62,7 @@ bool implicatesFromImplicants(RunContext& ctx, bool implicants_complete, uint64_
         engine.setStepLimit(steps, per_prime);
         engine.setMaxSize(int(ctx.max_len));
         PrimeStore fresh;  // implicants found in this pass
+        std::fill(fresh_bits.begin(), fresh_bits.end(), 0);
 
         bool done = engine.enumerate([&](const std::vector<int>& clause) {
             if (implicants_complete) {
@@ -55,7 +75,14 @@ bool implicatesFromImplicants(RunContext& ctx, bool implicants_complete, uint64_
                 return true;
             }
             bool hits_fresh = true;
-            if (fresh.size() != 0) {
+            if (fresh.size() != 0 && by_literal) {
+                for (size_t w = 0; w * 64 < fresh.size() && hits_fresh; w++) {
+                    uint64_t any = 0;
+                    for (int l : clause) any |= fresh_bits[size_t(litIndex(l)) * fresh_words + w];
+                    const size_t left = fresh.size() - w * 64;
+                    hits_fresh = any == (left >= 64 ? ~uint64_t(0) : (uint64_t(1) << left) - 1);
+                }
+            } else if (fresh.size() != 0) {
                 for (int l : clause) in_clause[litIndex(l)] = 1;
                 fresh.forEach([&](const int* b, const int* e) {
                     if (hits_fresh && std::none_of(b, e, [&](int l) { return in_clause[litIndex(l)] != 0; }))
@@ -64,12 +91,24 @@ bool implicatesFromImplicants(RunContext& ctx, bool implicants_complete, uint64_
                 for (int l : clause) in_clause[litIndex(l)] = 0;
             }
             if (!hits_fresh) return true;
+            // A minimal transversal of known implicants that is an implicate is prime (above),
+            // whichever way it is shown to be one.
+            if (ctx.max_len != 0 && refutedByPropagation(ctx, clause, assumps, implied)) {
+                if (storeUnlessEarlier(ctx, false, clause)) ctx.record(false, clause);
+                search.tick();
+                return !ctx.g_valid;
+            }
 
             const double t1 = search.chargeUntil(Sat::userCpuTime());
             term.clear();
             for (int l : clause) term.push_back(-l);
-            StepEnd step = candidateStep(ctx, term, t1, prime, [&fresh](bool implicant, const std::vector<int>& p) {
-                if (implicant) fresh.add(p);  // no blocking: the next pass takes it as an edge
+            StepEnd step = candidateStep(ctx, term, t1, prime, [&](bool implicant, const std::vector<int>& p) {
+                if (!implicant) return true;
+                if (by_literal)
+                    for (int l : p)
+                        fresh_bits[size_t(litIndex(l)) * fresh_words + fresh.size() / 64] |= uint64_t(1)
+                                                                                          << (fresh.size() % 64);
+                fresh.add(p);  // no blocking: the next pass takes it as an edge
                 return true;
             });
             search.resumeFrom(step.at);

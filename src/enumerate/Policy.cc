@@ -50,15 +50,15 @@ constexpr size_t max_engine_occurrences = 4000000;
 
 // Under a length bound, implicants longer than it that step 1 lists before it gives up: they
 // are never recorded, and with this many the short implicates are better served by the loop.
-// Listing them costs about a microsecond each, and once step 1 gives up they are dropped: blocked
-// in the loop and edges of the endgame, 1024 of them doubled the cost of the rest on random
-// 3-CNF (m/n = 2-3, millions of implicants), 4096 made it 3-4 times. Listing every implicant
-// pays where they are few: flat30-1 (900, all long) gives its 571785 implicates of at most 4
-// literals in 0.14 s from them, and unfinished after 20 s otherwise; random 3-CNF at m/n = 4,
-// n = 100 (4679 implicants): 0.06 s against 3 s for those of at most 3 literals.
-constexpr uint64_t max_long_implicants = uint64_t(1) << 16;
+// Listing them costs about a microsecond each, and once step 1 gives up they are dropped (as
+// blocking clauses and edges of the endgame they cost more than they save): a probe whether the
+// implicants are few. Where they are, listing them all pays: flat30-1 (900, all long) gives its
+// 571785 implicates of at most 4 literals in 0.06 s from them; random 3-CNF at m/n = 4, n = 100
+// (4679 implicants): 0.04 s against 0.18 s for those of at most 3 literals. Where they are
+// millions (random 3-CNF at m/n = 2-3), 65536 of them took 0.07 s, most of a run at K = 3.
+constexpr uint64_t max_long_implicants = uint64_t(1) << 13;
 // The dual-rail loop's conflict budget under a length bound (see finish()).
-constexpr int64_t max_bounded_loop_conflicts = 1000;
+constexpr int64_t max_bounded_loop_conflicts = 100;
 
 // Literal occurrences of the clauses that the formula solver's root assignment leaves open,
 // counting only their open literals: what the engine would get after the fixed literals.
@@ -168,8 +168,9 @@ void finish(RunContext& ctx, const std::function<DR_SolverWrapper&()>& dual_rail
     int64_t budget = opts.endgame_conflicts > 0 ? opts.endgame_conflicts : -1;
     // Capped, the dual-rail searches grow hard fast (a short term that hits the complement of
     // every blocked implicant), while the engine pruned at the bound stays cheap: random 3-CNF,
-    // n = 60..100, 0.2-2 s to list every prime up to 4 literals handing over after 1000
-    // conflicts, 5-20 s and more after 20000.
+    // n = 60..100, 5-20 s and more to list every prime up to 4 literals handing over after 20000
+    // conflicts; after 1000, the loop took 0.05-0.08 s for a handful of implicates, after 100
+    // it takes a few milliseconds (flat30-1 at K = 3 without the engine: 0.09 s against 0.5 s).
     if (ctx.max_len != 0 && budget > max_bounded_loop_conflicts) budget = max_bounded_loop_conflicts;
     if (dualRailLoop(ctx, dual, budget) == LoopEnd::OverBudget) implicatesFromImplicants(ctx, false);
     // The implicants the loop could not reach are all that is left to find; with every implicant

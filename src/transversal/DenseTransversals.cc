@@ -115,32 +115,37 @@ private:
 
         VSet usable;
         for (unsigned i = 0; i < W; i++) usable[i] = cand[i] & ~blocked[i];
-        uint32_t best = 0;
-        unsigned fewest = ~0u;
-        for (uint32_t i = 0; i < M && fewest > 0; i++)
-            for (uint64_t bits = U[i]; bits != 0 && fewest > 0; bits &= bits - 1) {
-                uint32_t e = i * 64 + uint32_t(__builtin_ctzll(bits));
-                unsigned c = count(edge[e], usable);
-                if (c <= fewest) fewest = c, best = e;
-            }
-        if (fewest == 0) return true;  // an uncovered edge that nothing usable can hit
-
         VSet branch, rest;
-        for (unsigned i = 0; i < W; i++) {
-            branch[i] = edge[best][i] & usable[i];
-            rest[i] = cand[i] & ~branch[i];
-        }
-        // With one vertex left under the size bound, only a vertex that hits every uncovered edge
-        // can complete S: the others are not tried (most nodes of a bounded search are here).
-        if (p.maxSize != 0 && d + 1 == p.maxSize)
-            for (unsigned wi = 0; wi < W; wi++)
-                for (uint64_t bits = branch[wi]; bits != 0; bits &= bits - 1) {
-                    const uint32_t v = wi * 64 + uint32_t(__builtin_ctzll(bits));
-                    const uint64_t* ov = occ.data() + size_t(v) * M;
+        if (p.maxSize != 0 && d + 1 == p.maxSize) {
+            // One vertex left under the size bound: only a usable vertex in every uncovered edge
+            // can complete S, so the branches are their intersection, which is mostly empty
+            // after a few edges (most nodes of a bounded search are here).
+            bool any = true;
+            branch = usable;
+            for (uint32_t i = 0; i < M && any; i++)
+                for (uint64_t bits = U[i]; bits != 0 && any; bits &= bits - 1) {
+                    const VSet& f = edge[i * 64 + uint32_t(__builtin_ctzll(bits))];
                     uint64_t left = 0;
-                    for (uint32_t i = 0; i < M && left == 0; i++) left = U[i] & ~ov[i];
-                    if (left != 0) branch[wi] &= ~(uint64_t(1) << (v % 64));
+                    for (unsigned w = 0; w < W; w++) left |= branch[w] &= f[w];
+                    any = left != 0;
                 }
+            if (!any) return true;
+            rest = cand;  // the children are leaves
+        } else {
+            uint32_t best = 0;
+            unsigned fewest = ~0u;
+            for (uint32_t i = 0; i < M && fewest > 0; i++)
+                for (uint64_t bits = U[i]; bits != 0 && fewest > 0; bits &= bits - 1) {
+                    uint32_t e = i * 64 + uint32_t(__builtin_ctzll(bits));
+                    unsigned c = count(edge[e], usable);
+                    if (c <= fewest) fewest = c, best = e;
+                }
+            if (fewest == 0) return true;  // an uncovered edge that nothing usable can hit
+            for (unsigned i = 0; i < W; i++) {
+                branch[i] = edge[best][i] & usable[i];
+                rest[i] = cand[i] & ~branch[i];
+            }
+        }
         const size_t next = at + size_t(d + 1) * M, need = next + size_t(d + 2) * M;
         if (sets.size() < need) sets.resize(need);
         for (unsigned wi = 0; wi < W; wi++)
