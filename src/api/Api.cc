@@ -252,22 +252,30 @@ Figures enumerate(const Formula& formula, const Query& query, Sink& sink) {
     RunTimers timers(query.timers);
     RunEnd end;
     try {
-        Sat::SolverWrapper solvers;
-        Sat::DR_SolverWrapper dual;
-        if (formula.kind() == Formula::Kind::Clauses) {
+        gzFile in = nullptr;
+        switch (formula.kind()) {
+            case Formula::Kind::Clauses: break;
+            case Formula::Kind::File: in = openFile(formula.path()); break;
+            case Formula::Kind::Text: in = openText(formula.text()); break;
+            case Formula::Kind::Descriptor:
+                in = openDescriptor(std::exchange(given.fd, -1), formula.name());
+                break;
+        }
+        try {
             sink.opened();
-            end = runSequence(solvers, dual, formula.clauses(), opts, forward, timers.times);
-        } else {
-            gzFile in = formula.kind() == Formula::Kind::File   ? openFile(formula.path())
-                        : formula.kind() == Formula::Kind::Text ? openText(formula.text())
-                                                                : openDescriptor(std::exchange(given.fd, -1), formula.name());
-            try {
-                sink.opened();
-            } catch (...) {
-                gzclose(in);
-                throw;
+            // The solvers only now: the memory they take comes after the input is open, as the
+            // command line has always had it under a memory limit.
+            Sat::SolverWrapper solvers;
+            Sat::DR_SolverWrapper dual;
+            if (in == nullptr) {
+                end = runSequence(solvers, dual, formula.clauses(), opts, forward, timers.times);
+            } else {
+                // The run closes the stream, also when it throws.
+                end = runSequence(solvers, dual, std::exchange(in, nullptr), opts, forward, timers.times);
             }
-            end = runSequence(solvers, dual, in, opts, forward, timers.times);
+        } catch (...) {
+            if (in != nullptr) gzclose(in);
+            throw;
         }
     } catch (QueryError& e) {
         throw Error(e.what());
