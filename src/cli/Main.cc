@@ -204,7 +204,7 @@ int main(int argc, char** argv) {
         // The files are finished here rather than at exit, so that a failed write still ends with status 1.
         if (!primal::finishQueryOutputs(ending == primal::Ending::Limit ? primal::RunEndKind::Limit : primal::RunEndKind::Complete))
             failWith("ERROR! Could not write the output files: " + std::string(std::strerror(errno)));
-    } catch (OutOfMemoryException&) {
+    } catch (OutOfMemoryException&) {  // from the output buffer; the library throws std::bad_alloc
         memoutExit();
     } catch (std::bad_alloc&) {
         memoutExit();
