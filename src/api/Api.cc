@@ -1,6 +1,7 @@
-// The library's entry points: the input opened as the command line opens it (text in memory
-// through an anonymous file, so gzip text works too), the run's events collected by a sink that
-// passes primes on, and the lower wings' errors turned into the command line's messages.
+// The library's entry points: the input opened (text in memory through an anonymous file, so
+// gzip text works too), the run's events passed from the enumeration's sink to the caller's with
+// the count limit and the interruption check on the way, and the lower wings' errors turned into
+// the command line's messages and kinds.
 #include <cerrno>
 #include <climits>
 #include <cstdint>
@@ -9,6 +10,7 @@
 #include <istream>
 #include <iterator>
 #include <new>
+#include <utility>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -29,10 +31,15 @@ Formula::Formula(std::vector<std::vector<int>> clauses) : kind_(Kind::Clauses), 
 
 Formula Formula::fromClauses(std::vector<std::vector<int>> clauses) { return Formula(std::move(clauses)); }
 
+namespace {
+const char* const text_name = "<text>";  // stands for the file name in messages about text
+}  // namespace
+
 Formula Formula::fromFile(std::string path) {
     Formula f;
     f.kind_ = Kind::File;
     f.text_ = std::move(path);
+    f.name_ = f.text_;
     return f;
 }
 
@@ -40,6 +47,15 @@ Formula Formula::fromText(std::string dimacs) {
     Formula f;
     f.kind_ = Kind::Text;
     f.text_ = std::move(dimacs);
+    f.name_ = text_name;
+    return f;
+}
+
+Formula Formula::fromDescriptor(int fd, std::string name) {
+    Formula f;
+    f.kind_ = Kind::Descriptor;
+    f.fd_ = fd;
+    f.name_ = std::move(name);
     return f;
 }
 
@@ -51,15 +67,39 @@ const char* version() { return PRIMAL_VERSION; }
 
 namespace {
 
-const char* const text_name = "<text>";  // stands for the file name in messages about text
+[[noreturn]] void cannotOpen(const std::string& name) {
+    throw Error("ERROR! Could not open file: " + name, Error::Kind::Open, true);
+}
 
+// A directory cannot be read as a formula.
 gzFile openFile(const std::string& path) {
     struct stat st;
     gzFile in = nullptr;
     if (!(stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode))) in = gzopen(path.c_str(), "rb");
-    if (in == nullptr) throw Error("ERROR! Could not open file: " + path);
+    if (in == nullptr) cannotOpen(path);
     return in;
 }
+
+// A closed descriptor, or a directory there, cannot be read as a formula. The stream owns the
+// descriptor from here on.
+gzFile openDescriptor(int fd, const std::string& name) {
+    struct stat st;
+    if (fstat(fd, &st) != 0) cannotOpen(name);
+    gzFile in = S_ISDIR(st.st_mode) ? nullptr : gzdopen(fd, "rb");
+    if (in == nullptr) {
+        close(fd);
+        cannotOpen(name);
+    }
+    return in;
+}
+
+// Closes a descriptor that a run was given when the run ends before its stream took it over.
+struct DescriptorGuard {
+    int fd;
+    ~DescriptorGuard() {
+        if (fd >= 0) close(fd);
+    }
+};
 
 // Text through an anonymous in-memory file, read by zlib like any other (gzip or plain).
 gzFile openText(const std::string& text) {
@@ -71,21 +111,21 @@ gzFile openText(const std::string& text) {
             std::fclose(tmp);
         }
     }
-    if (fd < 0) throw Error(std::string("ERROR! Could not open file: ") + text_name);
+    if (fd < 0) cannotOpen(text_name);
     for (size_t done = 0; done < text.size();) {
         ssize_t w = write(fd, text.data() + done, text.size() - done);
         if (w < 0 && errno == EINTR) continue;
         if (w <= 0) {
             std::string reason = std::strerror(errno);
             close(fd);
-            throw Error(std::string("ERROR! Could not read file: ") + text_name + ": " + reason);
+            throw Error(std::string("ERROR! Could not read file: ") + text_name + ": " + reason, Error::Kind::Read);
         }
         done += size_t(w);
     }
     gzFile in = lseek(fd, 0, SEEK_SET) == 0 ? gzdopen(fd, "rb") : nullptr;
     if (in == nullptr) {
         close(fd);
-        throw Error(std::string("ERROR! Could not open file: ") + text_name);
+        cannotOpen(text_name);
     }
     return in;
 }
@@ -98,45 +138,59 @@ void checkRange(int64_t value, const char* option) {
                 " for option \"" + option + "\".");
 }
 
-// Collects the run's events and passes the primes on; asks the interruption check every 1024
-// primes (the solvers ask it during long searches).
-class CallbackSink : public PrimeSink {
+// Passes the run's events on to the caller's sink; keeps the count limit and asks the
+// interruption check every 1024 primes (the solvers ask it during long searches).
+class ForwardingSink : public PrimeSink {
 public:
-    CallbackSink(const Callback& callback, const std::function<bool()>& interrupted, uint64_t limit)
-        : callback_(callback), interrupted_(interrupted), limit_(limit) {}
+    ForwardingSink(Sink& to, const std::function<bool()>& interrupted, uint64_t limit)
+        : to_(to), literals_(to.wantsLiterals()), interrupted_(interrupted), limit_(limit) {}
+    bool wantsLiterals() const override { return literals_; }
     void formulaRead(int vars_to_test, bool header_mismatch) override {
         figures.vars_to_test = vars_to_test;
         figures.header_mismatch = header_mismatch;
+        to_.formulaRead(vars_to_test, header_mismatch);
     }
+    void unsatisfiable() override { to_.unsatisfiable(); }
+    void satisfiable() override { to_.satisfiable(); }
+    // The limit refuses the first prime beyond it rather than stopping at the last one within
+    // it, so that a run whose primes number exactly the limit ends complete.
     bool prime(bool implicant, const std::vector<int>& lits) override {
-        // The prime beyond the limit shows that the limit cut the run short; it is not handed over.
         if (limit_ != 0 && delivered_ == limit_) {
             limited = true;
             return false;
         }
         delivered_++;
         handed[implicant]++;
-        if (!callback_(implicant, lits)) return false;
-        return !(interrupted_ && (++count_ & 1023) == 0 && interrupted_());
+        if (!to_.prime(implicant, lits)) return false;
+        return !(interrupted_ && (delivered_ & 1023) == 0 && interrupted_());
     }
 
-    void finished(const RunFigures& figures) override { run = figures; }
-
     Figures figures;
-    RunFigures run;
     bool limited = false;
-    uint64_t handed[2] = {0, 0};  // implicates, implicants handed to the callback
+    uint64_t handed[2] = {0, 0};  // implicates, implicants handed to the caller
+
+private:
+    Sink& to_;
+    bool literals_;
+    const std::function<bool()>& interrupted_;
+    uint64_t limit_, delivered_ = 0;
+};
+
+class CallbackSink : public Sink {
+public:
+    explicit CallbackSink(const Callback& callback) : callback_(callback) {}
+    bool prime(bool implicant, const std::vector<int>& lits) override { return callback_(implicant, lits); }
 
 private:
     const Callback& callback_;
-    const std::function<bool()>& interrupted_;
-    uint64_t limit_, delivered_ = 0;
-    uint64_t count_ = 0;
 };
 
 }  // namespace
 
-Figures enumerate(const Formula& formula, const Query& query, const Callback& callback) {
+namespace {
+
+// The query as the enumeration takes it; throws Error for a field out of its option's range.
+RunOptions runOptions(const Query& query) {
     RunOptions opts;
     opts.engine_steps = query.engine_steps;
     opts.engine_steps_per_prime = query.engine_steps_per_prime;
@@ -147,62 +201,110 @@ Figures enumerate(const Formula& formula, const Query& query, const Callback& ca
                                                         : Side::Both;
     checkRange(query.max_len, "max-len");
     opts.max_len = query.max_len;
-    if (query.project && query.max_len != 0) throw Error("ERROR! -max-len cannot be combined with -project");
+    using From = Query::ProjectFrom;
+    using P = RunOptions::Projection;
+    if (query.project && query.project_from != From::List)
+        throw Error("ERROR! -project: a list of variables and another source of them at once");
+    if ((query.project || query.project_from != From::List) && query.max_len != 0)
+        throw Error("ERROR! -max-len cannot be combined with -project");
     if (query.project) {
-        opts.projection = RunOptions::Projection::List;
+        opts.projection = P::List;
         for (int v : *query.project) {
             if (v < 1) throw Error("ERROR! -project: " + std::to_string(v) + " is not a variable");
             opts.project_list.emplace_back(v, v);
         }
+    } else if (query.project_from == From::Ranges) {
+        opts.projection = P::List;
+        for (const std::pair<int, int>& r : query.project_ranges)
+            if (r.first < 1 || r.second < r.first)
+                throw Error("ERROR! -project: " + std::to_string(r.first) + "-" + std::to_string(r.second) +
+                            " is not a range of variables");
+        opts.project_list = query.project_ranges;
+    } else if (query.project_from == From::OrigLine) {
+        opts.projection = P::Orig;
+    } else if (query.project_from == From::ShowLines) {
+        opts.projection = P::Show;
     }
-    opts.quiet = true;
+    opts.quiet = !query.solver_notices;
     checkRange(query.engine_steps, "engine-steps");
     checkRange(query.endgame_conflicts, "endgame");
     if (query.engine_steps_per_prime < 0)
         throw Error("ERROR! value <" + std::to_string(query.engine_steps_per_prime) +
                     "> is too small for engine_steps_per_prime.");
+    return opts;
+}
 
-    CallbackSink sink(callback, query.interrupted, query.limit);
+// The caller's timers, or the run's own.
+struct RunTimers {
+    explicit RunTimers(Timers* t)
+        : times(t != nullptr ? t->max_model : own.max_model, t != nullptr ? t->check : own.check,
+                t != nullptr ? t->reduction : own.reduction) {}
+    Timers own;
     PhaseTimes times;
-    const char* name = formula.kind() == Formula::Kind::File ? formula.path().c_str() : text_name;
+};
+
+}  // namespace
+
+Figures enumerate(const Formula& formula, const Query& query, Sink& sink) {
+    DescriptorGuard given{formula.kind() == Formula::Kind::Descriptor ? formula.descriptor() : -1};
+    const RunOptions opts = runOptions(query);
+    ForwardingSink forward(sink, query.interrupted, query.limit);
+    RunTimers timers(query.timers);
     RunEnd end;
     try {
-        Sat::SolverWrapper solvers;
-        Sat::DR_SolverWrapper dual;
+        gzFile in = nullptr;
         switch (formula.kind()) {
-            case Formula::Kind::Clauses:
-                end = runSequence(solvers, dual, formula.clauses(), opts, sink, times);
+            case Formula::Kind::Clauses: break;
+            case Formula::Kind::File: in = openFile(formula.path()); break;
+            case Formula::Kind::Text: in = openText(formula.text()); break;
+            case Formula::Kind::Descriptor:
+                in = openDescriptor(std::exchange(given.fd, -1), formula.name());
                 break;
-            case Formula::Kind::File:
-                end = runSequence(solvers, dual, openFile(formula.path()), opts, sink, times);
-                break;
-            default:
-                end = runSequence(solvers, dual, openText(formula.text()), opts, sink, times);
-                break;
+        }
+        try {
+            sink.opened();
+            // The solvers only now: the memory they take comes after the input is open, as the
+            // command line has always had it under a memory limit.
+            Sat::SolverWrapper solvers;
+            Sat::DR_SolverWrapper dual;
+            if (in == nullptr) {
+                end = runSequence(solvers, dual, formula.clauses(), opts, forward, timers.times);
+            } else {
+                // The run closes the stream, also when it throws.
+                end = runSequence(solvers, dual, std::exchange(in, nullptr), opts, forward, timers.times);
+            }
+        } catch (...) {
+            if (in != nullptr) gzclose(in);
+            throw;
         }
     } catch (QueryError& e) {
         throw Error(e.what());
     } catch (Sat::ParseError& e) {
         std::string msg = e.message;
         if (!msg.empty() && msg.back() == '\n') msg.pop_back();
-        throw Error(msg);
+        throw Error(msg, Error::Kind::Syntax, e.on_stdout);
     } catch (Sat::ReadError& e) {
-        throw Error(std::string("ERROR! Could not read file: ") + name + ": " + e.reason);
+        throw Error("ERROR! Could not read file: " + formula.name() + ": " + e.reason, Error::Kind::Read);
     } catch (Sat::OutOfMemoryException&) {
         throw std::bad_alloc();
     }
-    Figures f = sink.figures;
+    Figures f = forward.figures;
     f.ending = end == RunEnd::Complete        ? Ending::Complete
                : end == RunEnd::Unsatisfiable ? Ending::Unsatisfiable
-               : sink.limited                 ? Ending::Limit
+               : forward.limited              ? Ending::Limit
                                               : Ending::Stopped;
-    // The recorder's counts and the timers; an unsatisfiable formula has no final figures.
-    f.max_model = times.max_model.load();
-    f.check = times.check.load();
-    f.reduction = times.reduction.load();
-    f.implicants = sink.handed[1];
-    f.implicates = sink.handed[0];
+    f.max_model = timers.times.max_model.load();
+    f.check = timers.times.check.load();
+    f.reduction = timers.times.reduction.load();
+    f.implicants = forward.handed[1];
+    f.implicates = forward.handed[0];
+    sink.finished(f);
     return f;
+}
+
+Figures enumerate(const Formula& formula, const Query& query, const Callback& callback) {
+    CallbackSink sink(callback);
+    return enumerate(formula, query, sink);
 }
 
 Result enumerate(const Formula& formula, const Query& query) {

@@ -1,4 +1,7 @@
-// primal: enumerates the prime implicants and prime implicates of a DIMACS CNF formula.
+// primal: enumerates the prime implicants and prime implicates of a DIMACS CNF formula. A user
+// of the public library (primal/primal.h) like any other: it turns options into a Query, prints
+// through its Sink, and turns the library's errors into its statuses.
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -7,36 +10,19 @@
 #include <stdexcept>
 #include <string>
 #include <sys/stat.h>
-#include <zlib.h>
 
 #include "cli/PrintingSink.h"
 #include "cli/QueryOutputs.h"
 #include "cli/Reports.h"
-#include "enumerate/Enumeration.h"
-#include "formula/SolverWrapper.h"
+#include "primal/primal.h"
 #include "utils/Options.h"
 #include "utils/VarList.h"
 #include "utils/Output.h"
-#include "utils/ParseUtils.h"
 #include "utils/System.h"
 
 using namespace Sat;
 
 namespace {
-
-// Opens a named input with zlib; a directory cannot be read as a formula.
-gzFile openNamed(const char* name) {
-    struct stat st;
-    if (stat(name, &st) == 0 && S_ISDIR(st.st_mode)) return nullptr;
-    return gzopen(name, "rb");
-}
-
-// A closed standard input, or a directory there, cannot be read as a formula.
-gzFile openStdin() {
-    struct stat st;
-    if (fstat(0, &st) != 0 || S_ISDIR(st.st_mode)) return nullptr;
-    return gzdopen(0, "rb");
-}
 
 [[noreturn]] void failWith(const std::string& line) {
     outFlush();
@@ -114,7 +100,7 @@ int main(int argc, char** argv) {
         BoolOption strict("MAIN", "strict", "Validate DIMACS header during parsing.", false);
         BoolOption print_all("MAIN", "print_all", "If true, you all the Prime Implicants/Implicates are printed", false);
         BoolOption print_time("MAIN", "print_time", "If true, the time is printed", false);
-        const primal::RunOptions defaults;
+        const primal::Query defaults;
         IntOption engine_steps("MAIN", "engine-steps",
                                "Search steps of the transversal engine, plus 100 per prime it finds, before the dual-rail search takes over (0: dual-rail search only).",
                                int32_t(defaults.engine_steps), IntRange(0, INT32_MAX));
@@ -149,19 +135,19 @@ int main(int argc, char** argv) {
         for (int i = 1; i < argc; i++)
             if (std::strcmp(argv[i], "-project=") == 0) failWith("ERROR! -project takes a list such as 1-4,9,12-20 (ranges ascending), orig or show, not an empty list");
         parseOptions(argc, argv, true);
-        primal::Side asked = primal::Side::Both;
-        if (std::strcmp(side, "implicants") == 0) asked = primal::Side::Implicants;
-        if (std::strcmp(side, "implicates") == 0) asked = primal::Side::Implicates;
-        primal::report_side = asked;
-        primal::RunOptions opts;
+        primal::Query query;
+        using Side = primal::Query::Side;
+        if (std::strcmp(side, "implicants") == 0) query.side = Side::Implicants;
+        if (std::strcmp(side, "implicates") == 0) query.side = Side::Implicates;
+        primal::report_side = query.side;
         if (*project.get() != '\0') {
-            using P = primal::RunOptions::Projection;
+            using From = primal::Query::ProjectFrom;
             if (std::strcmp(project, "orig") == 0)
-                opts.projection = P::Orig;
+                query.project_from = From::OrigLine;
             else if (std::strcmp(project, "show") == 0)
-                opts.projection = P::Show;
-            else if (primal::parseVarList(project, opts.project_list))
-                opts.projection = P::List;
+                query.project_from = From::ShowLines;
+            else if (primal::parseVarList(project, query.project_ranges))
+                query.project_from = From::Ranges;
             else
                 failWith(std::string("ERROR! -project takes a list such as 1-4,9,12-20 (ranges ascending), orig or show, not: ") +
                          project.get());
@@ -182,61 +168,43 @@ int main(int argc, char** argv) {
         });
         outStartStreaming();
 
-        SolverWrapper formula;
-        DR_SolverWrapper dual;
-
         if (cpu_lim != 0) limitTime(unsigned(int32_t(cpu_lim)));
         if (mem_lim != 0) limitMemory((unsigned long long)int32_t(mem_lim));
 
-        gzFile in;
-        if (argc == 1) {
-            outPuts("Reading from standard input... Use '--help' for help.");
-            in = openStdin();
-        } else {
-            in = openNamed(argv[1]);
-        }
-        const char* input_name = argc == 1 ? "<stdin>" : argv[1];
-        if (in == nullptr) {
-            outPrintf("ERROR! Could not open file: %s\n", input_name);
-            outFlush();
-            std::exit(1);
-        }
-        outPrintf("Formula :%s\n", input_name);
-        outPrintf("Negated formula :%s\n", argc >= 3 ? argv[2] : "");
+        if (argc == 1) outPuts("Reading from standard input... Use '--help' for help.");
+        const primal::Formula input = argc == 1 ? primal::Formula::fromStdin() : primal::Formula::fromFile(argv[1]);
 
-        opts.engine_steps = int32_t(engine_steps);
-        opts.endgame_conflicts = int32_t(endgame_conflicts);
-        opts.side = asked;
-        opts.max_len = int32_t(max_len);
-        primal::PrintingSink sink(print_all, print_time, uint64_t(int32_t(max_primes)));
+        query.engine_steps = int32_t(engine_steps);
+        query.endgame_conflicts = int32_t(endgame_conflicts);
+        query.limit = uint64_t(int32_t(max_primes));
+        query.max_len = int32_t(max_len);
+        query.timers = &primal::run_times;
+        query.solver_notices = true;
+        primal::PrintingSink sink(print_all, print_time, query.limit, input.name(), argc >= 3 ? argv[2] : "");
         int failed = 0;
+        primal::Ending ending = primal::Ending::Complete;
         try {
-            primal::runSequence(formula, dual, in, opts, sink, primal::run_times);
-        } catch (primal::QueryError& e) {
-            outFlush();
-            std::fprintf(stderr, "%s\n", e.what());
-            failed = 1;
-        } catch (ReadError& e) {
-            outFlush();
-            std::fprintf(stderr, "ERROR! Could not read file: %s: %s\n", input_name, e.reason.c_str());
-            failed = 1;
-        } catch (ParseError& e) {
-            if (e.on_stdout) {
-                outWrite(e.message.data(), e.message.size());
+            ending = primal::enumerate(input, query, sink).ending;
+        } catch (primal::Error& e) {
+            const std::string& msg = e.message();
+            if (e.onStdout()) {
+                outWrite(msg.data(), msg.size());
+                outWrite("\n", 1);
                 outFlush();
             } else {
                 outFlush();
-                std::fwrite(e.message.data(), 1, e.message.size(), stderr);
+                std::fwrite(msg.data(), 1, msg.size(), stderr);
+                std::fputc('\n', stderr);
             }
-            failed = 3;
+            failed = e.status();
         }
         // Outside the handlers, so that the exception is freed before the exit.
         if (failed != 0) std::exit(failed);
         outFlush();
         // The files are finished here rather than at exit, so that a failed write still ends with status 1.
-        if (!primal::finishQueryOutputs(sink.stoppedAtLimit() ? primal::RunEndKind::Limit : primal::RunEndKind::Complete))
+        if (!primal::finishQueryOutputs(ending == primal::Ending::Limit ? primal::RunEndKind::Limit : primal::RunEndKind::Complete))
             failWith("ERROR! Could not write the output files: " + std::string(std::strerror(errno)));
-    } catch (OutOfMemoryException&) {
+    } catch (OutOfMemoryException&) {  // from the output buffer; the library throws std::bad_alloc
         memoutExit();
     } catch (std::bad_alloc&) {
         memoutExit();

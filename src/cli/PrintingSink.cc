@@ -1,5 +1,7 @@
 #include "cli/PrintingSink.h"
 
+#include <utility>
+
 #include "cli/QueryOutputs.h"
 #include "cli/Reports.h"
 #include "utils/Output.h"
@@ -8,11 +10,18 @@ using namespace Sat;
 
 namespace primal {
 
-PrintingSink::PrintingSink(bool print_all, bool print_time, uint64_t max_primes)
+PrintingSink::PrintingSink(bool print_all, bool print_time, uint64_t limit, std::string input, std::string negated)
     : print_all_(print_all),
       print_time_(print_time),
       files_(query_outputs.implicates.isOpen() || query_outputs.implicants.isOpen()),
-      max_primes_(max_primes) {}
+      input_(std::move(input)),
+      negated_(std::move(negated)),
+      limit_(limit) {}
+
+void PrintingSink::opened() {
+    outPrintf("Formula :%s\n", input_.c_str());
+    outPrintf("Negated formula :%s\n", negated_.c_str());
+}
 
 void PrintingSink::formulaRead(int vars_to_test, bool header_mismatch) {
     query_outputs.implicates.setVars(vars_to_test);
@@ -26,21 +35,14 @@ void PrintingSink::formulaRead(int vars_to_test, bool header_mismatch) {
 // empty CNF would claim the formula valid).
 void PrintingSink::unsatisfiable() {
     outPuts("Formula UNSAT...exiting");
-    if (report_side == Side::Implicants) return;
+    if (report_side == Query::Side::Implicants) return;
     if (query_outputs.implicates.isOpen()) query_outputs.implicates.add({});
     recordPrime(false, {}, false);  // counted (for the JSON figures), not printed
 }
 
 void PrintingSink::satisfiable() { print_time_interval.store(print_time_); }
 
-// The limit refuses the first prime beyond it rather than stopping at the last one within it,
-// so that a run whose primes number exactly the limit ends complete.
 bool PrintingSink::prime(bool implicant, const std::vector<int>& lits) {
-    if (max_primes_ != 0 && handed_ == max_primes_) {
-        stopped_at_limit_ = true;
-        return false;
-    }
-    handed_++;
     DimacsFile& file = implicant ? query_outputs.implicants : query_outputs.implicates;
     if (file.isOpen()) file.add(lits);
     recordPrime(implicant, lits, print_all_);
@@ -48,10 +50,11 @@ bool PrintingSink::prime(bool implicant, const std::vector<int>& lits) {
 }
 
 // The report reads the counters of the lines written, which are what a reader of the output
-// can check.
-void PrintingSink::finished(const RunFigures&) {
+// can check. An unsatisfiable formula has none.
+void PrintingSink::finished(const Figures& figures) {
+    if (figures.ending == Ending::Unsatisfiable) return;
     printFinalReport();
-    if (stopped_at_limit_) outPrintf("Stopped at the limit of %llu primes\n", (unsigned long long)max_primes_);
+    if (figures.ending == Ending::Limit) outPrintf("Stopped at the limit of %llu primes\n", (unsigned long long)limit_);
 }
 
 }  // namespace primal

@@ -4,31 +4,32 @@
 #define PRIMAL_CLI_PRINTINGSINK_H
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
-#include "enumerate/PrimeSink.h"
+#include "primal/primal.h"
 
 namespace primal {
 
-class PrintingSink : public PrimeSink {
+class PrintingSink : public Sink {
 public:
-    // print_time: progress reports every five seconds once the enumeration starts.
-    // max_primes: the run stops when a prime beyond this many comes (0: no limit); the prime
-    // files of query_outputs (QueryOutputs.h) get every prime handed over.
-    PrintingSink(bool print_all, bool print_time, uint64_t max_primes = 0);
+    // print_time: progress reports every five seconds once the enumeration starts. The prime
+    // files of query_outputs (QueryOutputs.h) get every prime handed over. `limit`: the query's,
+    // named by the line of a run it cut short. `input` and `negated` are the names the lines
+    // show once the input is open.
+    PrintingSink(bool print_all, bool print_time, uint64_t limit, std::string input, std::string negated);
     bool wantsLiterals() const override { return print_all_ || files_; }
+    void opened() override;
     void formulaRead(int vars_to_test, bool header_mismatch) override;
     void unsatisfiable() override;
     void satisfiable() override;
     bool prime(bool implicant, const std::vector<int>& lits) override;
-    void finished(const RunFigures& figures) override;
-
-    // Whether the limit cut the run short (a prime beyond it came).
-    bool stoppedAtLimit() const { return stopped_at_limit_; }
+    void finished(const Figures& figures) override;
 
 private:
     bool print_all_, print_time_, files_;
-    uint64_t max_primes_, handed_ = 0;
-    bool stopped_at_limit_ = false;
+    std::string input_, negated_;
+    uint64_t limit_;
 };
 
 }  // namespace primal

@@ -201,10 +201,10 @@ bool finishQueryOutputs(RunEndKind end) {
     auto count = [](const DimacsFile& file, const std::atomic<uint32_t>& counter) {
         return file.isOpen() ? file.lines() : uint64_t(counter.load(relaxed));
     };
-    p = report_side == Side::Implicates ? fmtText(p, "null")
+    p = report_side == Query::Side::Implicates ? fmtText(p, "null")
                                         : fmtUnsigned(p, count(query_outputs.implicants, num_prime_implicant));
     p = fmtText(p, ", \"implicates\": ");
-    p = report_side == Side::Implicants ? fmtText(p, "null")
+    p = report_side == Query::Side::Implicants ? fmtText(p, "null")
                                         : fmtUnsigned(p, count(query_outputs.implicates, num_prime_implicate));
     p = fmtText(p, ", \"max_model_time\": ");
     p = fmtFixed6(p, a);

@@ -17,8 +17,8 @@ std::atomic<bool> print_time_interval{false};
 
 namespace primal {
 
-PhaseTimes run_times;
-Side report_side = Side::Both;
+Timers run_times;
+Query::Side report_side = Query::Side::Both;
 
 namespace {
 
@@ -34,12 +34,12 @@ static_assert(sizeof kImplicateLine - 1 == kLinePrefix, "both prefixes have the 
 // The running report, minus the prime lines that were not written.
 char* formatReportWithout(char* p, uint32_t implicants_dropped, uint32_t implicates_dropped) {
     double a = run_times.max_model.load(relaxed), b = run_times.check.load(relaxed), c = run_times.reduction.load(relaxed);
-    if (report_side != Side::Implicates) {
+    if (report_side != Query::Side::Implicates) {
         p = fmtText(p, "Num Prime Implicant: ");
         p = fmtUnsigned(p, num_prime_implicant.load(relaxed) - implicants_dropped);
         p = fmtText(p, "\n");
     }
-    if (report_side != Side::Implicants) {
+    if (report_side != Query::Side::Implicants) {
         p = fmtText(p, "Num Prime Implicate: ");
         p = fmtUnsigned(p, num_prime_implicate.load(relaxed) - implicates_dropped);
         p = fmtText(p, "\n");
@@ -135,8 +135,8 @@ void installReportHandlers(void (*before_report)(int sig)) {
 void printFinalReport() {
     uint32_t implicants = num_prime_implicant.load(relaxed), implicates = num_prime_implicate.load(relaxed);
     double a = run_times.max_model.load(relaxed), b = run_times.check.load(relaxed), c = run_times.reduction.load(relaxed);
-    if (report_side != Side::Implicates) outPrintf("Final Num Prime Implicant: %u\n", implicants);
-    if (report_side != Side::Implicants) outPrintf("Final Num Prime Implicate: %u\n", implicates);
+    if (report_side != Query::Side::Implicates) outPrintf("Final Num Prime Implicant: %u\n", implicants);
+    if (report_side != Query::Side::Implicants) outPrintf("Final Num Prime Implicate: %u\n", implicates);
     outPrintf("Max Model time:                  %f\n", a);
     outPrintf("Implicant/Implicate check time:  %f\n", b);
     outPrintf("Reduction time:                  %f\n", c);

@@ -9,8 +9,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "enumerate/PhaseTimer.h"
-#include "enumerate/RunOptions.h"
+#include "primal/primal.h"
 
 extern std::atomic<uint32_t> num_prime_implicant;
 extern std::atomic<uint32_t> num_prime_implicate;
@@ -18,11 +17,11 @@ extern std::atomic<bool> print_time_interval;
 
 namespace primal {
 
-// The timers of the process's one run.
-extern PhaseTimes run_times;
+// The timers of the process's one run (the query's `timers`).
+extern Timers run_times;
 // The side the run was asked for: the reports leave out the count of the other (set before the
 // handlers are installed).
-extern Side report_side;
+extern Query::Side report_side;
 
 // Counts a prime and, when printing, writes its line (literals ascending) in the same step, so
 // that the counters and the printed lines cannot disagree.

@@ -10,10 +10,22 @@
 
 namespace primal {
 
+// The timers are its own, or a caller's that outlive the run (the library's callers may read
+// theirs while it goes on).
 struct PhaseTimes {
-    std::atomic<double> max_model{0.0};
-    std::atomic<double> check{0.0};
-    std::atomic<double> reduction{0.0};
+    PhaseTimes() : max_model(own_[0]), check(own_[1]), reduction(own_[2]) {}
+    PhaseTimes(std::atomic<double>& m, std::atomic<double>& c, std::atomic<double>& r)
+        : max_model(m), check(c), reduction(r) {}
+    PhaseTimes(const PhaseTimes&) = delete;
+    PhaseTimes& operator=(const PhaseTimes&) = delete;
+
+private:
+    std::atomic<double> own_[3] = {0.0, 0.0, 0.0};
+
+public:
+    std::atomic<double>& max_model;
+    std::atomic<double>& check;
+    std::atomic<double>& reduction;
 };
 
 // Only the enumeration writes a timer, so a load and a store suffice.

@@ -14,6 +14,25 @@ foreach(f bin/primal include/primal/primal.h lib/cmake/primal/primalConfig.cmake
     message(FATAL_ERROR "not installed: ${f}")
   endif()
 endforeach()
+# The Python module, when the build has one: installed where PRIMAL_PYTHON_INSTALL_DIR says, and
+# importable from there by the interpreter it was built for.
+file(GLOB built_module ${BUILD_DIR}/python/primal*.so)
+if(built_module)
+  load_cache(${BUILD_DIR} READ_WITH_PREFIX build_ PRIMAL_PYTHON_INSTALL_DIR _Python_EXECUTABLE)
+  set(module_dir ${build_PRIMAL_PYTHON_INSTALL_DIR})
+  if(NOT IS_ABSOLUTE "${module_dir}")
+    set(module_dir ${WORK_DIR}/prefix/${module_dir})
+  endif()
+  file(GLOB installed_module ${module_dir}/primal*.so)
+  if(NOT installed_module)
+    message(FATAL_ERROR "the Python module is not installed in ${module_dir}")
+  endif()
+  run(${CMAKE_COMMAND} -E env PYTHONPATH=${module_dir} ${build__Python_EXECUTABLE} -c
+      "import primal\nr = primal.enumerate([[1, 2], [-1, 3]])\nprint(primal.__file__.startswith('${module_dir}/'), len(r['implicants']), len(r['implicates']))")
+  if(NOT out STREQUAL "True 3 3\n")
+    message(FATAL_ERROR "the installed Python module printed: ${out}")
+  endif()
+endif()
 run(${CMAKE_COMMAND} -S ${SOURCE_DIR}/tests/install -B ${WORK_DIR}/build -G Ninja -DCMAKE_BUILD_TYPE=Release
     -DCMAKE_PREFIX_PATH=${WORK_DIR}/prefix -DPRIMAL_EXAMPLES_DIR=${SOURCE_DIR}/examples)
 run(${CMAKE_COMMAND} --build ${WORK_DIR}/build)

@@ -2,7 +2,8 @@
 // "Vars to test" for every query field the command line has, on random formulas (also against
 // the truth-table oracle) and on the shared instances that finish in a few seconds; errors with
 // the command line's messages; a run stopped by its callback or its interruption check; runs
-// one after the other in one process.
+// one after the other in one process; the events a sink hears, in order, on every way a run ends;
+// a descriptor read as the run goes.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,6 +12,8 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include "primal/primal.h"
 #include "support/Oracle.h"
@@ -280,6 +283,10 @@ TEST(Api, ErrorsCarryTheCommandLineMessages) {
             ADD_FAILURE() << "no error";
         } catch (const primal::Error& e) {
             EXPECT_EQ(std::string(e.what()), msg);
+            // Where the command line prints it and how it exits: a syntax error 3, others 1.
+            EXPECT_EQ(e.onStdout(), bin.err.empty());
+            EXPECT_EQ(e.status(), bin.status);
+            EXPECT_EQ(e.kind(), i == 0 ? primal::Error::Kind::Read : i < 3 ? primal::Error::Kind::Open : primal::Error::Kind::Syntax);
         }
         if (i >= 3) {
             try {
@@ -356,4 +363,119 @@ TEST(Api, RunsInOneProcessAreIndependent) {
     EXPECT_EQ(apiRun(primal::Formula::fromFile(gh), q).lines, first.lines);
     EXPECT_EQ(apiRun(primal::Formula::fromFile(uf), q).lines, other.lines);
     EXPECT_EQ(binaryRun(gh, q).lines, first.lines);
+}
+
+namespace {
+
+// Writes down every event it hears; stops at a prime when asked to.
+struct EventLog : primal::Sink {
+    std::string log;
+    bool literals = true;
+    uint64_t stop_at = 0, primes = 0;
+    bool wantsLiterals() const override { return literals; }
+    void opened() override { log += "opened "; }
+    void formulaRead(int vars, bool mismatch) override { log += "read " + std::to_string(vars) + (mismatch ? "! " : " "); }
+    void unsatisfiable() override { log += "unsat "; }
+    void satisfiable() override { log += "sat "; }
+    bool prime(bool implicant, const std::vector<int>& lits) override {
+        log += implicant ? "+" : "-";
+        for (int l : lits) log += std::to_string(l) + ",";
+        return ++primes != stop_at;
+    }
+    void finished(const primal::Figures& f) override {
+        static const char* const names[] = {"complete", "unsatisfiable", "stopped", "limit"};
+        log += std::string(" finished ") + names[int(f.ending)] + " " + std::to_string(f.implicants) + "/" +
+               std::to_string(f.implicates);
+    }
+};
+
+}  // namespace
+
+// The events in their order on every way a run ends: complete, unsatisfiable, stopped by the
+// sink, cut by the limit (the first prime beyond it refused, not heard), and an error while
+// reading (nothing after the opening) or before it (nothing at all). A sink that wants no
+// literals gets the same count of primes without them.
+TEST(ApiSink, EventsInOrderOnEveryEnding) {
+    const std::string text = "p cnf 4 2\n1 2 0\n-1 3 0\n";
+    primal::Query q;
+    q.side = primal::Query::Side::Implicants;
+    struct Case {
+        std::string text;
+        uint64_t limit, stop_at;
+        bool literals;
+        std::string want;
+    };
+    const Case cases[] = {
+        {text, 0, 0, true, "opened read 3! sat +-1,2,+1,3,+2,3, finished complete 3/0"},
+        {text, 0, 0, false, "opened read 3! sat +++ finished complete 3/0"},
+        {text, 2, 0, true, "opened read 3! sat +-1,2,+1,3, finished limit 2/0"},
+        {text, 3, 0, true, "opened read 3! sat +-1,2,+1,3,+2,3, finished complete 3/0"},
+        {text, 0, 1, true, "opened read 3! sat +-1,2, finished stopped 1/0"},
+        {"p cnf 1 2\n1 0\n-1 0\n", 0, 0, true, "opened read 1 unsat  finished unsatisfiable 0/0"},
+        {"p cnf 1 2\n1 x 0\n", 0, 0, true, "opened "},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.want);
+        EventLog sink;
+        sink.literals = c.literals, sink.stop_at = c.stop_at;
+        q.limit = c.limit;
+        try {
+            primal::Figures f = primal::enumerate(primal::Formula::fromText(c.text), q, sink);
+            EXPECT_EQ(f.implicants, sink.primes);
+        } catch (const primal::Error& e) {
+            EXPECT_EQ(e.kind(), primal::Error::Kind::Syntax);
+        }
+        EXPECT_EQ(sink.log, c.want);
+    }
+    EventLog none;
+    EXPECT_THROW(primal::enumerate(primal::Formula::fromFile("/nonexistent/file.cnf"), q, none), primal::Error);
+    EXPECT_EQ(none.log, "");
+}
+
+// A descriptor is read as the run goes: the formula is written only once the run has opened it
+// (the read end does not block, so reading ahead of the opening finds nothing), plain and gzip;
+// the run closes the descriptor, also when its input is bad. The caller's timers hold the run's
+// phase times when it ends.
+TEST(ApiSink, DescriptorReadAsTheRunGoes) {
+    const std::string text = "p cnf 3 2\n1 2 0\n-1 3 0\n";
+    const primal::Result want = primal::enumerate(primal::Formula::fromText(text));
+    for (const std::string& bytes : {text, gzipBytes(text), std::string("p cnf 3 1\n1 x 0\n")}) {
+        int fds[2];
+        ASSERT_EQ(pipe(fds), 0);
+        ASSERT_EQ(fcntl(fds[0], F_SETFL, O_NONBLOCK), 0);
+        struct Writer : EventLog {
+            int fd = -1;
+            const std::string* bytes = nullptr;
+            void opened() override {
+                EXPECT_EQ(write(fd, bytes->data(), bytes->size()), ssize_t(bytes->size()));
+                close(fd);
+            }
+        } sink;
+        sink.fd = fds[1], sink.bytes = &bytes;
+        primal::Formula f = primal::Formula::fromDescriptor(fds[0], "<pipe>");
+        try {
+            primal::enumerate(f, primal::Query(), sink);
+            EXPECT_EQ(sink.log, "read 3 sat +-1,2,+1,3,+2,3,-1,2,--1,3,-2,3, finished complete 3/3");
+        } catch (const primal::Error& e) {
+            EXPECT_EQ(std::string(e.what()), "PARSE ERROR! Unexpected char: x");
+        }
+        EXPECT_EQ(fcntl(fds[0], F_GETFD), -1) << "the run left the descriptor open";
+    }
+    EXPECT_EQ(want.implicants.size() + want.implicates.size(), 6u);
+
+    primal::Timers timers;
+    primal::Query q;
+    q.timers = &timers;
+    double seen = -1;
+    const primal::Figures f = primal::enumerate(
+        primal::Formula::fromFile(PRIMAL_INSTANCES_DIR "/cbs-k3-n100-m403-b10/CBS_k3_n100_m403_b10_0.cnf"), q,
+        [&](bool, const std::vector<int>&) {
+            EXPECT_GE(timers.max_model.load(), seen);  // zeroed at the start, then only growing
+            seen = timers.max_model.load();
+            return true;
+        });
+    EXPECT_GT(f.max_model, 0.0);
+    EXPECT_EQ(timers.max_model.load(), f.max_model);
+    EXPECT_EQ(timers.check.load(), f.check);
+    EXPECT_EQ(timers.reduction.load(), f.reduction);
 }
