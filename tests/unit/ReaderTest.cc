@@ -2,7 +2,6 @@
 // messages it gives on which stream, buffer boundaries, and the exit statuses of the binary.
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <tuple>
 
 #include <sys/mman.h>
@@ -11,25 +10,9 @@
 
 #include "formula/SolverWrapper.h"
 #include "support/Process.h"
-#include "utils/Output.h"
 
 using namespace Sat;
 using Clauses = std::vector<std::vector<int>>;
-
-// Runs f with the program's standard output captured (also used by the wrapper and solver tests).
-std::string captureStdout(const std::function<void()>& f) {
-    outFlush();
-    int cap = memfd_create("out", 0), saved = dup(1);
-    dup2(cap, 1);
-    f();
-    outFlush();
-    dup2(saved, 1);
-    close(saved);
-    std::string s(1 << 16, '\0');
-    s.resize(size_t(std::max<ssize_t>(pread(cap, &s[0], s.size(), 0), 0)));
-    close(cap);
-    return s;
-}
 
 namespace {
 
