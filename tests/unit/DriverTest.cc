@@ -246,44 +246,6 @@ TEST(DriverInterrupt, SignalWhileReadingStandardInput) {
     }
 }
 
-// Interruptions of runs that cannot finish: by the CPU limit with the lines going to a regular
-// file (written in large blocks), and by SIGINT and SIGTERM to runs whose output pipe is read
-// in small, slow pieces, so that the signal usually finds the program waiting for the pipe; the
-// pipes are then read at full speed, all at once, so the report gets through. The runs last
-// past the first alarm, which must stay silent without print_time.
-TEST(DriverInterrupt, EndsWithWholeLinesAndTheReport) {
-    const int k = 36;
-    const std::string path = writeTempFile("driver_slow.cnf", pairsCnf(k)), out_path = path + ".out";
-    Child cpu("/bin/sh", {"-c", "exec \"$0\" -cpu-lim=1 -print_all \"$1\" > \"$2\"", primalBinary(), path, out_path});
-    Child sigint(primalBinary(), {"-print_all", path}), sigterm(primalBinary(), {path, "-print_all"});
-    size_t got = 0;
-    // Past the first alarm, and until output flows (a loaded machine may take longer to fill the buffer).
-    for (Clock::time_point start = Clock::now(); secondsSince(start) < 6.5 || (got <= 10000 && secondsSince(start) < 60);) {
-        got += sigint.readSome(300, 10).size() + sigterm.readSome(300, 10).size();
-        std::this_thread::sleep_for(std::chrono::milliseconds(25));
-    }
-    sigint.signal(SIGINT);
-    sigterm.signal(SIGTERM);
-    RunResult results[3];
-    Child* kids[3] = {&cpu, &sigint, &sigterm};
-    {
-        std::vector<std::thread> readers;
-        for (int i = 0; i < 3; i++) readers.emplace_back([&, i] { results[i] = kids[i]->finish(90); });
-        for (std::thread& t : readers) t.join();
-    }
-    for (int i = 0; i < 3; i++) {
-        Child* c = kids[i];
-        SCOPED_TRACE(c == &cpu ? "CPU limit" : c == &sigint ? "SIGINT" : "SIGTERM");
-        const RunResult& r = results[i];
-        EXPECT_EQ(r.status, 1);
-        EXPECT_EQ(r.signal, 0);
-        Seen seen;
-        checkInterrupted(c == &cpu ? fileBytes(out_path) : r.out, header(path, 2 * k), k, true, false, seen);
-        EXPECT_GT(seen.implicants.size(), 100u);  // struck during the enumeration
-    }
-    EXPECT_GT(got, 10000u);  // the pipes were being read while the runs went on
-}
-
 // CPU time of a process in clock ticks (user and system, fields 14 and 15 of its stat), and
 // whether it has ended (not reaped: finish() reaps).
 long cpuTicks(pid_t pid) {

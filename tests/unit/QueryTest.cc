@@ -195,15 +195,18 @@ TEST(Query, BadValuesEndAtOnce) {
     EXPECT_TRUE(std::regex_match(v.out, std::regex("primal [0-9]+\\.[0-9]+\\.[0-9]+\n"))) << v.out;
 }
 
-// Interrupted (SIGINT, SIGTERM), out of CPU time or out of memory, a run leaves each file valid, its header
-// counting its lines, and the JSON saying how it ended with the counts of those lines. The
-// pairs formula (2i-1 v 2i, i = 1..k) has 2^k implicants, so the runs are cut in full flow;
-// with -print_all the standard output pipe, read only at the end, is full when the signal comes.
+// Interrupted (SIGINT, SIGTERM), out of CPU time or out of memory, a run leaves each file valid,
+// its header counting its lines, and the JSON saying how it ended with the counts of those
+// lines. The pairs formula (2i-1 v 2i, i = 1..k) has 2^k implicants, so the runs are cut in full
+// flow; with -print_all the standard output pipe, read only at the end, is full when SIGINT
+// comes. The run out of CPU time prints its lines to a regular file (written in large blocks):
+// whole lines, then the interrupted report, whose counters are the printed lines; SIGTERM's
+// report follows the start-up lines.
 TEST(Query, InterruptedRunsLeaveValidFiles) {
     const int k = 36;
     Cnf f;
     for (int i = 1; i <= k; i++) f.push_back({2 * i - 1, 2 * i});
-    const std::string path = writeTempFile("query_pairs.cnf", toDimacs(f, 2 * k));
+    const std::string path = writeTempFile("query_pairs.cnf", toDimacs(f, 2 * k)), cpu_out = path + ".out";
     struct Case {
         const char* name;
         int sig;
@@ -212,19 +215,20 @@ TEST(Query, InterruptedRunsLeaveValidFiles) {
     };
     std::vector<Case> cases = {{"sigint", SIGINT, {"-print_all"}, "interrupted"},
                                {"sigterm", SIGTERM, {}, "interrupted"},
-                               {"cpu", 0, {"-cpu-lim=1"}, "cpu-limit"}};
+                               {"cpu", 0, {"-cpu-lim=1", "-print_all"}, "cpu-limit"}};
 #ifndef __SANITIZE_ADDRESS__  // the address sanitizer cannot run under an address-space limit
     cases.push_back({"memout", 0, {"-mem-lim=40"}, "memout"});
 #endif
     std::vector<std::unique_ptr<Child>> kids;
     for (const Case& c : cases) {
         // The dual-rail loop, a solver call per prime, keeps the files at a few megabytes.
-        std::vector<std::string> args = c.extra;
-        args.push_back("-engine-steps=0");
-        for (std::string a : {"-implicates-out=" + path + c.name + ".cnf", "-implicants-out=" + path + c.name + ".dnf",
-                              "-stats-json=" + path + c.name + ".json", path})
+        std::vector<std::string> args = {"-c", "out=$1; shift; [ -z \"$out\" ] && exec \"$@\"; exec \"$@\" > \"$out\"", "sh",
+                                         c.name == std::string("cpu") ? cpu_out : "", primalBinary()};
+        args.insert(args.end(), c.extra.begin(), c.extra.end());
+        for (std::string a : {std::string("-engine-steps=0"), "-implicates-out=" + path + c.name + ".cnf",
+                              "-implicants-out=" + path + c.name + ".dnf", "-stats-json=" + path + c.name + ".json", path})
             args.push_back(a);
-        kids.push_back(std::make_unique<Child>(primalBinary(), args));
+        kids.push_back(std::make_unique<Child>("/bin/sh", args));
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(1500));
     for (size_t i = 0; i < kids.size(); i++)
@@ -241,5 +245,16 @@ TEST(Query, InterruptedRunsLeaveValidFiles) {
         for (const auto& t : dnf.lines) EXPECT_EQ(t.size(), size_t(k));
         EXPECT_EQ(jsonSummary(path + c.name + ".json"), std::to_string(dnf.lines.size()) + " " +
                                                            std::to_string(cnf.lines.size()) + " " + c.end + "\n");
+        if (c.sig == SIGINT || c.name == std::string("memout")) continue;
+        const std::string out = c.sig ? r.out : fileBytes(cpu_out);
+        ASSERT_FALSE(out.empty());
+        size_t printed[2] = {}, at = out.find("\nUsing maximal model\n") + 21;
+        for (; at < out.size() && out.compare(at, 6, "Prime ") == 0; at = out.find('\n', at) + 1)
+            printed[out.compare(at, 16, "Prime Implicate:") == 0]++;
+        const size_t counts[2] = {c.sig ? dnf.lines.size() : printed[0], c.sig ? cnf.lines.size() : printed[1]};
+        const std::string report = "\n*** INTERRUPTED ***\nNum Prime Implicant: " + std::to_string(counts[0]) +
+                                   "\nNum Prime Implicate: " + std::to_string(counts[1]) + "\nMax Model time:";
+        EXPECT_EQ(out.compare(at, report.size(), report), 0) << out.substr(std::min(at, out.size()), 300);
+        EXPECT_EQ(std::count(out.begin() + long(std::min(at, out.size())), out.end(), '\n'), 9);
     }
 }
