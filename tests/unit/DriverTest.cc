@@ -425,24 +425,6 @@ TEST(DriverReports, ProgressEveryFiveSeconds) {
     EXPECT_GT(b.times[3], 0.0);
 }
 
-// The address-space limit strikes while the enumeration's clauses and primes grow (reading
-// needs about 20 MB of address space): whole lines, then the memory-out report, status 1.
-TEST(DriverLimits, MemoryLimitDuringEnumeration) {
-#ifdef __SANITIZE_ADDRESS__
-    GTEST_SKIP() << "the address sanitizer cannot run under an address-space limit";
-#endif
-    const int k = 30;
-    // The dual-rail search alone: it keeps what it finds (split into parts, the pairs would
-    // cost no memory at all).
-    RunResult r = runPrimal({"-mem-lim=40", "-print_all", "-engine-steps=0"}, pairsCnf(k), 90);
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.signal, 0);
-    Seen seen;
-    ASSERT_NO_FATAL_FAILURE(scan(r.out, header("", 2 * k), k, false, seen));
-    EXPECT_EQ(seen.rest, (Lines{std::string(79, '='), "INDETERMINATE _> MEMOUT OCCURRED"}));
-    EXPECT_GT(seen.implicants.size(), 1000u);  // well into the enumeration
-}
-
 // A complete run with 24 597 primes: (pairs over 1..26) and (a1 b1 v a2 b2 v a3 b3) over
 // 27..32, written as its 8 clauses. Implicants: one literal per pair times one {a_j, b_j};
 // implicates: the 13 pairs and the 8 clauses. Status 0, counts equal to the lines.
