@@ -259,29 +259,22 @@ TEST(Transversals, LargeInstancesUseNoDeepRecursion) {
     bool finished;
     Ints all;
     for (int v = 1; v <= n; v++) all.push_back(v % 2 ? v : -v);
-    TransversalEngine chain(n);  // singleton edges: one transversal, S as deep as n
-    for (int i = n - 1; i >= 0; i--) chain.addEdge({all[size_t(i)]});
-    Family got = collect(chain, 0, finished);
+    TransversalEngine chain(n), wide(n), pairs(n);
+    for (int i = n - 1; i >= 0; i--) chain.addEdge({all[size_t(i)]});  // one transversal, S as deep as n
+    wide.addEdge(all);                                                 // n singletons
+    for (int v = 1; v <= n; v++) pairs.addEdge({-v, v});               // 2^n, each of depth n; stop at 100
+    Family one = collect(chain, 0, finished), singles = collect(wide, 0, finished), some = collect(pairs, 100, finished);
+    EXPECT_FALSE(finished);
     std::sort(all.begin(), all.end());
-    ASSERT_EQ(got, Family{all});
+    ASSERT_EQ(one, Family{all});
     chain.setMaxSize(n - 1);
     EXPECT_TRUE(collect(chain, 0, finished).empty() && finished);
-
-    TransversalEngine wide(n);  // one edge of n literals: n singletons
-    wide.addEdge(all);
-    got = collect(wide, 0, finished);
-    ASSERT_EQ(got.size(), size_t(n));
-    for (const Ints& s : got) ASSERT_EQ(s.size(), 1u);
+    ASSERT_EQ(singles.size(), size_t(n));
+    for (const Ints& s : singles) ASSERT_EQ(s.size(), 1u);
     wide.addKnown({all[0]});
     EXPECT_EQ(collect(wide, 0, finished).size(), size_t(n - 1));
-
-    TransversalEngine pairs(n);  // edges {v, -v}: 2^n transversals, each of depth n; stop at 100
-    for (int v = 1; v <= n; v++) pairs.addEdge({-v, v});
-    got = collect(pairs, 100, finished);
-    ASSERT_FALSE(finished);
-    ASSERT_EQ(got.size(), 100u);
-    EXPECT_EQ(std::set<Ints>(got.begin(), got.end()).size(), 100u);
-    for (const Ints& s : got) ASSERT_EQ(s.size(), size_t(n));
+    ASSERT_EQ(std::set<Ints>(some.begin(), some.end()).size(), 100u);
+    for (const Ints& s : some) ASSERT_EQ(s.size(), size_t(n));
 }
 
 // The step bound: a search that finds nothing for too long stops and says so; one whose allowance
