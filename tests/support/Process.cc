@@ -7,11 +7,14 @@
 #include <cstdlib>
 #include <fstream>
 #include <poll.h>
+#include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <zlib.h>
+
+#include "utils/Output.h"
 
 namespace testutil {
 
@@ -131,6 +134,19 @@ std::string gzipBytes(const std::string& text) {
     gzwrite(w, text.data(), unsigned(text.size()));
     gzclose(w);
     return fileBytes(path);
+}
+
+std::string captureStdout(const std::function<void()>& f) {
+    Sat::outFlush();
+    int cap = memfd_create("out", 0), saved = dup(1);
+    dup2(cap, 1);
+    f();
+    Sat::outFlush();
+    dup2(saved, 1), close(saved);
+    std::string s(1 << 16, '\0');
+    s.resize(size_t(std::max<ssize_t>(pread(cap, &s[0], s.size(), 0), 0)));
+    close(cap);
+    return s;
 }
 
 }  // namespace testutil

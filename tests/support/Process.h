@@ -3,6 +3,7 @@
 #ifndef PRIMAL_TESTS_PROCESS_H
 #define PRIMAL_TESTS_PROCESS_H
 
+#include <functional>
 #include <string>
 #include <sys/types.h>
 #include <vector>
@@ -44,6 +45,8 @@ RunResult runPrimal(const std::vector<std::string>& args, const std::string& inp
 std::string writeTempFile(const std::string& name, const std::string& data);
 std::string fileBytes(const std::string& path);
 std::string gzipBytes(const std::string& text);  // a gzip stream of text
+// Runs f in this process with its standard output (the program's buffered output too) captured.
+std::string captureStdout(const std::function<void()>& f);
 
 }  // namespace testutil
 

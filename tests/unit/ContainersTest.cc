@@ -95,14 +95,6 @@ TEST(Clause, LayoutAccountingAndRelocation) {
     EXPECT_TRUE(to[r1].activity() == 2.5f && to[r1][1] == mkLit(33, true));
 }
 
-TEST(CoreTypes, LboolEqualityAndLiteralCodes) {
-    const lbool three = lbool(uint8_t(3));
-    EXPECT_TRUE(three == l_Undef && l_Undef == three && three != l_True && l_False != three);
-    EXPECT_EQ(toInt(l_Undef ^ true), 3);
-    EXPECT_TRUE((l_True ^ true) == l_False && lbool(true) == l_True && lbool() == l_True && l_False != l_True);
-    EXPECT_TRUE(toInt(mkLit(5, true)) == 11 && var(~mkLit(5)) == 5 && sign(mkLit(5) ^ true));
-}
-
 struct ActLt {
     const std::vector<double>& act;
     bool operator()(int a, int b) const { return act[a] > act[b]; }

@@ -142,11 +142,12 @@ std::string primesAndCounts(const std::string& out) {
 
 // Same bytes as a plain file, a gzip file, and both through standard input: the primes of the
 // oracle in the same order (the run is deterministic) and exact counts; without print_all only
-// the counts. A second name is only echoed: nothing is written there.
+// the counts. The gzip stream is two members, one after another: one formula. A second name is
+// only echoed: nothing is written there. (Damaged gzip input: MutationTest.)
 TEST(DriverStartUp, EveryInputGivesTheSameRun) {
     const Cnf f{{1, -2, 3}, {-1, 4}, {2, -3, 5}, {-4, -5, 6}, {3, 7, -8}, {-6, 8, 1}, {9, -7, -2}};
-    const std::string cnf = toDimacs(f, 9), plain = writeTempFile("driver_same.cnf", cnf);
-    const std::string gz_bytes = gzipBytes(cnf), gz = writeTempFile("driver_same.cnf.gz", gz_bytes), result = plain + ".result";
+    const std::string cnf = toDimacs(f, 9), plain = writeTempFile("driver_same.cnf", cnf), result = plain + ".result";
+    const std::string gz_bytes = gzipBytes(cnf.substr(0, 30)) + gzipBytes(cnf.substr(30)), gz = writeTempFile("driver_same.cnf.gz", gz_bytes);
 
     RunResult base = runPrimal({"-print_all", plain, result});
     ASSERT_EQ(base.status, 0) << base.out;
@@ -187,68 +188,6 @@ TEST(DriverStartUp, UnopenableInputIsReportedOnStandardOutput) {
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, kStdin + "ERROR! Could not open file: <stdin>\n");
     EXPECT_EQ(r.err, "");
-}
-
-// Reads the gzip bytes from a file or from standard input.
-RunResult runOn(const std::string& bytes, bool via_file, int k) {
-    if (!via_file) return runPrimal({"-print_all"}, bytes, 60);
-    return runPrimal({"-print_all", writeTempFile("driver_damaged" + std::to_string(k) + ".gz", bytes)}, "", 60);
-}
-
-// A gzip stream cut at every length, or with any byte of its magic, method, flags, compressed
-// body, check value or length inverted, is refused before anything is enumerated: status 1 and
-// one line on standard error. (Bytes 4 to 9, time stamp and origin, are not covered by any check
-// of the format.) Without its magic bytes the input is plain text: a syntax error. Members one
-// after another are read as one formula, and a cut in the second is refused as well.
-TEST(DriverStartUp, DamagedGzipInputIsRefused) {
-    const std::string cnf = pairsCnf(6);
-    const std::string gz = gzipBytes(cnf);
-    ASSERT_GT(gz.size(), 30u);
-    const RunResult whole = runOn(gz, true, 0);
-    ASSERT_EQ(whole.status, 0);
-    std::vector<std::string> damaged;
-    for (size_t len = 1; len < gz.size(); len += kSlowdown) damaged.push_back(gz.substr(0, len));
-    for (size_t at = 0; at < gz.size(); at += (at < 10 || at + 8 >= gz.size() ? 1 : kSlowdown)) {
-        if (at >= 4 && at < 10) continue;
-        damaged.push_back(gz);
-        damaged.back()[at] = char(~damaged.back()[at]);
-    }
-    const std::string second = gzipBytes("5 -6 0\n");
-    damaged.push_back(gz + second.substr(0, second.size() - 3));
-    size_t refused = 0;
-    for (size_t i = 0; i < damaged.size() && !HasFailure(); i++) {
-        const std::string& bytes = damaged[i];
-        const bool via_file = i % 2 == 0;
-        RunResult r = runOn(bytes, via_file, int(i % 2));
-        SCOPED_TRACE("case " + std::to_string(i) + ", " + std::to_string(bytes.size()) + " bytes\n" + r.out + r.err);
-        ASSERT_FALSE(r.timed_out);
-        EXPECT_EQ(r.out.find("Prime "), std::string::npos);
-        EXPECT_EQ(r.out.find("Vars to test"), std::string::npos);
-        if (bytes.compare(0, 2, "\x1f\x8b") != 0) {  // not gzip: read as text
-            EXPECT_EQ(r.status, 3);
-            EXPECT_EQ((r.err.empty() ? r.out : r.err).find("PARSE ERROR! Unexpected char: "), r.err.empty() ? r.out.rfind('\n', r.out.size() - 2) + 1 : 0);
-            continue;
-        }
-        refused++;
-        const std::string msg = "ERROR! Could not read file: " + std::string(via_file ? "/" : "<stdin>: ");
-        EXPECT_EQ(r.status, 1);
-        EXPECT_EQ(r.err.compare(0, msg.size(), msg), 0);
-        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1);
-        EXPECT_EQ(r.err.back(), '\n');
-        EXPECT_EQ(r.out.substr(r.out.size() - 18), "Negated formula :\n");
-    }
-    EXPECT_GE(refused, damaged.size() - 3);
-    // Whole members, one after another, are one formula.
-    RunResult both = runOn(gz + second, false, 0);
-    EXPECT_EQ(both.status, 0);
-    Primes implicants, implicates;
-    parsePrimeLines(both.out, implicants, implicates);
-    Cnf f;
-    for (int i = 1; i <= 6; i++) f.push_back({2 * i - 1, 2 * i});
-    f.push_back({5, -6});
-    PrimeSets want = bruteForcePrimes(f, 12);
-    EXPECT_EQ(implicants, want.implicants);
-    EXPECT_EQ(implicates, want.implicates);
 }
 
 // Standard output that cannot be written: status 1 and one line on standard error, with and
@@ -307,55 +246,13 @@ TEST(DriverInterrupt, SignalWhileReadingStandardInput) {
     }
 }
 
-// Interruptions of runs that cannot finish: by the CPU limit with the lines going to a regular
-// file (written in large blocks), and by SIGINT and SIGTERM to runs whose output pipe is read
-// in small, slow pieces, so that the signal usually finds the program waiting for the pipe; the
-// pipes are then read at full speed, all at once, so the report gets through. The runs last
-// past the first alarm, which must stay silent without print_time.
-TEST(DriverInterrupt, EndsWithWholeLinesAndTheReport) {
-    const int k = 36;
-    const std::string path = writeTempFile("driver_slow.cnf", pairsCnf(k)), out_path = path + ".out";
-    Child cpu("/bin/sh", {"-c", "exec \"$0\" -cpu-lim=1 -print_all \"$1\" > \"$2\"", primalBinary(), path, out_path});
-    Child sigint(primalBinary(), {"-print_all", path}), sigterm(primalBinary(), {path, "-print_all"});
-    size_t got = 0;
-    // Past the first alarm, and until output flows (a loaded machine may take longer to fill the buffer).
-    for (Clock::time_point start = Clock::now(); secondsSince(start) < 6.5 || (got <= 10000 && secondsSince(start) < 60);) {
-        got += sigint.readSome(300, 10).size() + sigterm.readSome(300, 10).size();
-        std::this_thread::sleep_for(std::chrono::milliseconds(25));
-    }
-    sigint.signal(SIGINT);
-    sigterm.signal(SIGTERM);
-    RunResult results[3];
-    Child* kids[3] = {&cpu, &sigint, &sigterm};
-    {
-        std::vector<std::thread> readers;
-        for (int i = 0; i < 3; i++) readers.emplace_back([&, i] { results[i] = kids[i]->finish(90); });
-        for (std::thread& t : readers) t.join();
-    }
-    for (int i = 0; i < 3; i++) {
-        Child* c = kids[i];
-        SCOPED_TRACE(c == &cpu ? "CPU limit" : c == &sigint ? "SIGINT" : "SIGTERM");
-        const RunResult& r = results[i];
-        EXPECT_EQ(r.status, 1);
-        EXPECT_EQ(r.signal, 0);
-        Seen seen;
-        checkInterrupted(c == &cpu ? fileBytes(out_path) : r.out, header(path, 2 * k), k, true, false, seen);
-        EXPECT_GT(seen.implicants.size(), 100u);  // struck during the enumeration
-    }
-    EXPECT_GT(got, 10000u);  // the pipes were being read while the runs went on
-}
-
-// CPU time of a process in clock ticks, and whether it has ended (not reaped: finish() reaps).
+// CPU time of a process in clock ticks (user and system, fields 14 and 15 of its stat), and
+// whether it has ended (not reaped: finish() reaps).
 long cpuTicks(pid_t pid) {
-    std::string stat = fileBytes("/proc/" + std::to_string(pid) + "/stat");
-    std::istringstream in(stat.substr(stat.rfind(')') + 2));
-    std::string field;
-    long utime = 0, stime = 0;
-    for (int i = 3; i <= 15 && in >> field; i++) {
-        if (i == 14) utime = std::stol(field);
-        if (i == 15) stime = std::stol(field);
-    }
-    return utime + stime;
+    const std::string stat = fileBytes("/proc/" + std::to_string(pid) + "/stat");
+    long user = 0, sys = 0;
+    std::sscanf(stat.c_str() + stat.rfind(')') + 2, "%*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %ld %ld", &user, &sys);
+    return user + sys;
 }
 
 bool hasEnded(pid_t pid) {
@@ -528,24 +425,6 @@ TEST(DriverReports, ProgressEveryFiveSeconds) {
     EXPECT_GT(b.times[3], 0.0);
 }
 
-// The address-space limit strikes while the enumeration's clauses and primes grow (reading
-// needs about 20 MB of address space): whole lines, then the memory-out report, status 1.
-TEST(DriverLimits, MemoryLimitDuringEnumeration) {
-#ifdef __SANITIZE_ADDRESS__
-    GTEST_SKIP() << "the address sanitizer cannot run under an address-space limit";
-#endif
-    const int k = 30;
-    // The dual-rail search alone: it keeps what it finds (split into parts, the pairs would
-    // cost no memory at all).
-    RunResult r = runPrimal({"-mem-lim=40", "-print_all", "-engine-steps=0"}, pairsCnf(k), 90);
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.signal, 0);
-    Seen seen;
-    ASSERT_NO_FATAL_FAILURE(scan(r.out, header("", 2 * k), k, false, seen));
-    EXPECT_EQ(seen.rest, (Lines{std::string(79, '='), "INDETERMINATE _> MEMOUT OCCURRED"}));
-    EXPECT_GT(seen.implicants.size(), 1000u);  // well into the enumeration
-}
-
 // A complete run with 24 597 primes: (pairs over 1..26) and (a1 b1 v a2 b2 v a3 b3) over
 // 27..32, written as its 8 clauses. Implicants: one literal per pair times one {a_j, b_j};
 // implicates: the 13 pairs and the 8 clauses. Status 0, counts equal to the lines.
@@ -558,8 +437,7 @@ TEST(DriverComplete, LargeEnumerationFinishes) {
         for (int j = 0; j < 3; j++) f.back().push_back(2 * k + 2 * j + 1 + ((pick >> j) & 1));
     }
     RunResult r = runPrimal({"-print_all"}, toDimacs(f, 2 * k + 6), 300);
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.signal, 0);
+    EXPECT_TRUE(r.status == 0 && r.signal == 0);
     EXPECT_EQ(r.err, "");  // the sanitizer build reports leaks here
     Primes implicants, implicates;
     parsePrimeLines(r.out, implicants, implicates);
@@ -568,15 +446,14 @@ TEST(DriverComplete, LargeEnumerationFinishes) {
     ASSERT_EQ(implicants.size(), size_t(3) << k);
     EXPECT_EQ(std::adjacent_find(implicants.begin(), implicants.end()), implicants.end()) << "a repeated implicant";
     for (const std::vector<int>& p : implicants) {
-        ASSERT_EQ(p.size(), size_t(k + 2));
-        for (int j = 0; j < k; j++) ASSERT_TRUE(p[size_t(j)] == 2 * j + 1 || p[size_t(j)] == 2 * j + 2);
-        ASSERT_TRUE(p[size_t(k)] > 2 * k && p[size_t(k)] % 2 == 1 && p[size_t(k) + 1] == p[size_t(k)] + 1);
+        bool ok = p.size() == size_t(k + 2) && p[size_t(k)] > 2 * k && p[size_t(k)] % 2 == 1 && p[size_t(k) + 1] == p[size_t(k)] + 1;
+        for (int j = 0; j < k && ok; j++) ok = (p[size_t(j)] + 1) / 2 == j + 1;
+        ASSERT_TRUE(ok) << testing::PrintToString(p);
     }
     Lines lines = splitLines(r.out);
     Report fin;
     ASSERT_TRUE(lines.size() > 6 && parseReport(lines, lines.size() - 6, "Final Num", fin)) << lines.back();
-    EXPECT_EQ(fin.implicants, implicants.size());
-    EXPECT_EQ(fin.implicates, implicates.size());
+    EXPECT_TRUE(fin.implicants == implicants.size() && fin.implicates == implicates.size());
 }
 
 }  // namespace

@@ -111,17 +111,12 @@ PrimeSets sparseOracle(const Cnf& f) {
         for (int l : c) vars.push_back(std::abs(l));
     std::sort(vars.begin(), vars.end());
     vars.erase(std::unique(vars.begin(), vars.end()), vars.end());
-    auto rank = [&](int l) { return int(std::lower_bound(vars.begin(), vars.end(), std::abs(l)) - vars.begin()) + 1; };
     Cnf dense = f;
     for (std::vector<int>& c : dense)
-        for (int& l : c) l = l < 0 ? -rank(l) : rank(l);
-    PrimeSets p = bruteForcePrimes(dense, int(vars.size()));
-    for (Primes* ps : {&p.implicants, &p.implicates}) {
-        for (std::vector<int>& prime : *ps)
-            for (int& l : prime) l = l < 0 ? -vars[size_t(-l - 1)] : vars[size_t(l - 1)];
-        std::sort(ps->begin(), ps->end());
-    }
-    return p;
+        for (int& l : c) l = (l < 0 ? -1 : 1) * int(std::lower_bound(vars.begin(), vars.end(), std::abs(l)) - vars.begin() + 1);
+    std::vector<char> table(size_t(1) << vars.size());
+    for (uint32_t a = 0; a < table.size(); a++) table[a] = satisfies(dense, a);
+    return functionPrimes(table, vars);
 }
 
 void check(const Job& j, const RunResult& r, Tally& t) {

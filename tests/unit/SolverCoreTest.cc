@@ -4,16 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <functional>
 #include <random>
 #include <set>
 
+#include "support/Process.h"
 #include "support/SolverUtil.h"
 
 using namespace Sat;
 using namespace testutil;
-
-std::string captureStdout(const std::function<void()>& f);  // in ReaderTest.cc
 
 namespace {
 
