@@ -167,3 +167,39 @@ TEST(Phases, ManyPartsTakeTheirSolversInTurn) {
     EXPECT_EQ(implicates.size(), size_t(k));
     for (const std::vector<int>& c : implicates) EXPECT_TRUE(c.size() == 1 && c[0] % 2 == 1 && c[0] > 0);
 }
+
+// Under a length bound the clause engine gives up on a formula with very many long implicants
+// (fourteen pairs and a few links: over 8192 implicants of 14 literals): the short primes then
+// come from the capped loop and the endgame, and must be the unbounded run's short ones.
+TEST(Phases, LengthBoundAfterTheEngineGivesUp) {
+    std::mt19937 rng(14);
+    for (int round = 0; round < 3; round++) {
+        Cnf f;
+        for (int i = 0; i < 14; i++) f.push_back({2 * i + 1, 2 * i + 2});
+        for (int i = 0; i < 4; i++) {
+            std::vector<int> c;
+            while (c.size() < 3) {
+                const int v = 1 + int(rng() % 28);
+                if (std::find(c.begin(), c.end(), v) == c.end() && std::find(c.begin(), c.end(), -v) == c.end())
+                    c.push_back(rng() % 2 ? v : -v);
+            }
+            f.push_back(c);
+        }
+        Primes all[2], bounded[2];
+        parsePrimeLines(runPrimal({"-print_all"}, toDimacs(f, 28)).out, all[1], all[0]);
+        ASSERT_GT(all[1].size(), 8192u) << toDimacs(f, 28);
+        for (int k = 2; k <= 4; k++) {
+            parsePrimeLines(runPrimal({"-print_all", "-max-len=" + std::to_string(k)}, toDimacs(f, 28)).out, bounded[1],
+                            bounded[0]);
+            for (int side = 0; side < 2; side++) {
+                Primes want;
+                for (std::vector<int> p : all[side])
+                    if (p.size() <= size_t(k)) want.push_back(p);
+                std::sort(want.begin(), want.end());
+                std::sort(bounded[side].begin(), bounded[side].end());
+                EXPECT_EQ(bounded[side], want) << "k " << k << "\n" << toDimacs(f, 28);
+                bounded[side].clear();
+            }
+        }
+    }
+}
