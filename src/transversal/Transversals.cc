@@ -84,6 +84,8 @@ struct TransversalEngine::Impl {
     Twins twins = Twins::Auto;
     size_t maxSize = 0;
     uint64_t stepBase = 0, stepPer = 0, steps = 0, found = 0;
+    std::function<void()> poll;
+    uint32_t polls = 0;
     bool limitHit = false;
 
     // Input.
@@ -300,6 +302,7 @@ struct TransversalEngine::Impl {
             found++;
             return visit(out);
         }
+        if (poll && (++polls & (poll_interval - 1)) == 0) poll();
         if (stepBase != 0 && ++steps > stepBase + stepPer * found) {
             limitHit = true;
             return false;
@@ -450,13 +453,14 @@ size_t TransversalEngine::numKnown() const { return impl->knownAdded; }
 
 void TransversalEngine::setMethod(Method method) { impl->method = method; }
 void TransversalEngine::setTwins(Twins twins) { impl->twins = twins; }
+void TransversalEngine::setPoll(std::function<void()> poll) { impl->poll = std::move(poll); }
 
 bool TransversalEngine::Impl::search(const std::function<bool(const std::vector<int>&)>& visit) {
     bool bits = nv <= max_dense_vertices && (method == Method::BitSets || (method == Method::Auto && denseWins()));
     if (!bits) return run(visit);
     limitHit = false;
     if (emptyKnown) return true;
-    TransversalProblem p{nv, elits, estart, klits, kstart, maxSize, stepBase, stepPer};
+    TransversalProblem p{nv, elits, estart, klits, kstart, maxSize, stepBase, stepPer, poll ? &poll : nullptr};
     return denseTransversals(p, visit, limitHit);
 }
 
@@ -472,6 +476,7 @@ bool TransversalEngine::enumerate(const std::function<bool(const std::vector<int
     m.maxSize = d.maxSize;
     m.stepBase = d.stepBase;
     m.stepPer = d.stepPer;
+    m.poll = d.poll;
     m.elits = std::move(twins.elits);
     m.estart = std::move(twins.estart);
     m.klits = std::move(twins.klits);

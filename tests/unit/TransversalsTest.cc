@@ -3,7 +3,7 @@
 // literals, complementary pairs, duplicate, nested and empty edges, no variables, known sets
 // (empty ones too) and size bounds; planted twins; runs again after more input; stopping; bit sets against
 // lists up to 128 variables; prime implicants and implicates of random formulas as transversals;
-// depth 20000 without stack overflow; the step bound.
+// depth 20000 without stack overflow; the step bound and the poll.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -404,5 +404,17 @@ TEST(Transversals, StepLimitStopsAStuckSearchOnly) {
         EXPECT_TRUE(e.enumerate([&](const std::vector<int>&) { return e.liftStepLimit(), ++lifted, true; }));
         EXPECT_FALSE(e.stepLimitHit());
         EXPECT_EQ(lifted, all);
+        // The poll comes every 1024 steps, results or not, and may end the run by throwing: 14
+        // disjoint pairs of distinct variables, 16384 transversals at the leaves of a binary
+        // tree with 16383 inner nodes (the steps).
+        primal::TransversalEngine big(28);
+        big.setMethod(method);
+        for (int i = 1; i <= 14; i++) big.addEdge({2 * i - 1, 2 * i});
+        size_t polls = 0;
+        big.setPoll([&] { ++polls; });
+        EXPECT_TRUE(big.enumerate([](const std::vector<int>&) { return true; }));
+        EXPECT_EQ(polls, 16383u / 1024);
+        big.setPoll([] { throw 7; });
+        EXPECT_THROW(big.enumerate([](const std::vector<int>&) { return true; }), int);
     }
 }
