@@ -12,6 +12,7 @@ void completeImplicants(RunContext& ctx) {
     TransversalEngine engine(ctx.n);
     ctx.implicates.forEach([&](const int* b, const int* e) { engine.addEdge(std::vector<int>(b, e)); });
     ctx.implicants.forEach([&](const int* b, const int* e) { engine.addKnown(std::vector<int>(b, e)); });
+    watchEngine(ctx, timer, engine);
     engine.enumerate([&](const std::vector<int>& t) {
         keepFound(ctx, timer, true, t);
         return true;

@@ -22,10 +22,11 @@ bool tautological(const std::vector<int>& clause, std::vector<char>& seen) {
     return taut;
 }
 
-// keep returns false to stop; `known`, when given, skips the implicants in it.
+// keep returns false to stop; `known`, when given, skips the implicants in it; `watch`, when
+// given, is handed the engine before the search.
 bool run(const std::vector<std::vector<int>>& clauses, int n, uint64_t steps, uint64_t per_prime,
          const std::function<bool(const std::vector<int>&)>& keep, int max_size = 0,
-         const PrimeStore* known = nullptr) {
+         const PrimeStore* known = nullptr, const std::function<void(TransversalEngine&)>& watch = {}) {
     TransversalEngine engine(n);
     std::vector<char> seen(2 * size_t(n) + 2, 0);
     for (const std::vector<int>& c : clauses)
@@ -36,6 +37,7 @@ bool run(const std::vector<std::vector<int>>& clauses, int n, uint64_t steps, ui
         });
     engine.setStepLimit(steps, per_prime);
     engine.setMaxSize(max_size);
+    if (watch) watch(engine);
     return engine.enumerate(keep);
 }
 
@@ -47,13 +49,23 @@ void keepFound(RunContext& ctx, PhaseTimer& timer, bool implicant, const std::ve
     timer.tick();
 }
 
+void watchEngine(RunContext& ctx, PhaseTimer& timer, TransversalEngine& engine) {
+    engine.setPoll([&ctx, &timer, polls = uint32_t(0)]() mutable {
+        ctx.out.stopIfInterrupted();
+        if (++polls % 16 == 0) timer.restart();
+    });
+}
+
 bool implicantsFromClauses(RunContext& ctx, uint64_t steps, uint64_t per_prime, uint64_t max_long) {
     PhaseTimer timer(ctx.times.max_model);
     uint64_t long_ones = 0;
-    return run(ctx.formula.cls, ctx.n, steps, per_prime, [&](const std::vector<int>& t) {
-        keepFound(ctx, timer, true, t);
-        return ctx.max_len == 0 || t.size() <= ctx.max_len || ++long_ones <= max_long;
-    });
+    return run(
+        ctx.formula.cls, ctx.n, steps, per_prime,
+        [&](const std::vector<int>& t) {
+            keepFound(ctx, timer, true, t);
+            return ctx.max_len == 0 || t.size() <= ctx.max_len || ++long_ones <= max_long;
+        },
+        0, nullptr, [&](TransversalEngine& engine) { watchEngine(ctx, timer, engine); });
 }
 
 // The prime implicants are the consistent minimal transversals of the clauses, and the engine
@@ -64,7 +76,7 @@ void shortImplicantsFromClauses(RunContext& ctx) {
     run(ctx.formula.cls, ctx.n, 0, 0, [&](const std::vector<int>& t) {
         keepFound(ctx, timer, true, t);
         return true;
-    }, int(ctx.max_len), &ctx.implicants);
+    }, int(ctx.max_len), &ctx.implicants, [&](TransversalEngine& engine) { watchEngine(ctx, timer, engine); });
 }
 
 bool implicantsOfClauses(const std::vector<std::vector<int>>& clauses, int n, PrimeStore& out, uint64_t steps,

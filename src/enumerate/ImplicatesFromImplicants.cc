@@ -61,6 +61,7 @@ bool implicatesFromImplicants(RunContext& ctx, bool implicants_complete, uint64_
         ctx.implicates.forEach([&](const int* b, const int* e) { engine.addKnown(std::vector<int>(b, e)); });
         engine.setStepLimit(steps, per_prime);
         engine.setMaxSize(int(ctx.max_len));
+        watchEngine(ctx, search, engine);
         PrimeStore fresh;  // implicants found in this pass
         std::fill(fresh_bits.begin(), fresh_bits.end(), 0);
 

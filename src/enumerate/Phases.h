@@ -21,6 +21,12 @@ namespace primal {
 // of its kind; recorded; one tick of the engine's timer.
 void keepFound(RunContext& ctx, PhaseTimer& timer, bool implicant, const std::vector<int>& found, bool store = true);
 
+class TransversalEngine;
+// Lets a phase's engine search be watched while it finds nothing: the caller's interruption
+// check every TransversalEngine::poll_interval steps, `timer` refreshed every 16 times that
+// (progress reports read it).
+void watchEngine(RunContext& ctx, PhaseTimer& timer, TransversalEngine& engine);
+
 // Implicates the engine keeps before it is trusted to finish (about 70 MB of them).
 constexpr uint64_t max_kept_implicates = uint64_t(1) << 20;
 

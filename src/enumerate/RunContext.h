@@ -47,6 +47,10 @@ public:
     // Lets a solver of the run ask the caller's interruption check during long searches, and
     // keeps it quiet in a quiet run.
     void watch(Sat::Solver& s) const;
+    // Stops the run if the caller's interruption check says so (for searches without a solver).
+    void stopIfInterrupted() const {
+        if (interrupted_ != nullptr && *interrupted_ && (*interrupted_)()) throw StopRun{};
+    }
     // After a search ended without an answer: stops the run if the check said so.
     void stopIfPolled(const Sat::Solver& s) const {
         if (s.polled_stop) throw StopRun{};

@@ -67,6 +67,7 @@ private:
     std::vector<uint64_t> sets;
     std::vector<int> out;
     uint64_t steps = 0, found = 0;
+    uint32_t polls = 0;
     bool limitHit = false;
 
     void block(uint32_t w) {
@@ -107,6 +108,7 @@ private:
             found++;
             return visit(out);
         }
+        if (p.poll != nullptr && (++polls & 1023) == 0) (*p.poll)();
         if (p.stepBase != 0 && ++steps > p.stepBase + p.stepPer * found) {
             limitHit = true;
             return false;

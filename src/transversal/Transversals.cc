@@ -47,6 +47,7 @@
 
 #include "transversal/DenseTransversals.h"
 #include "transversal/KnownSets.h"
+#include "transversal/TwinVertices.h"
 #include "utils/LitIndex.h"
 
 #include <algorithm>
@@ -80,8 +81,11 @@ struct TransversalEngine::Impl {
 
     uint32_t nv;  // 2n vertices
     Method method = Method::Auto;
+    Twins twins = Twins::Auto;
     size_t maxSize = 0;
     uint64_t stepBase = 0, stepPer = 0, steps = 0, found = 0;
+    std::function<void()> poll;
+    uint32_t polls = 0;
     bool limitHit = false;
 
     // Input.
@@ -298,6 +302,7 @@ struct TransversalEngine::Impl {
             found++;
             return visit(out);
         }
+        if (poll && (++polls & (poll_interval - 1)) == 0) poll();
         if (stepBase != 0 && ++steps > stepBase + stepPer * found) {
             limitHit = true;
             return false;
@@ -368,6 +373,9 @@ struct TransversalEngine::Impl {
         }
         return false;
     }
+
+    // Runs the list or the bit-set search, as the method says.
+    bool search(const std::function<bool(const std::vector<int>&)>& visit);
 
     bool run(const std::function<bool(const std::vector<int>&)>& visit) {
         steps = found = 0;
@@ -444,15 +452,43 @@ size_t TransversalEngine::numEdges() const { return impl->estart.size() - 1; }
 size_t TransversalEngine::numKnown() const { return impl->knownAdded; }
 
 void TransversalEngine::setMethod(Method method) { impl->method = method; }
+void TransversalEngine::setTwins(Twins twins) { impl->twins = twins; }
+void TransversalEngine::setPoll(std::function<void()> poll) { impl->poll = std::move(poll); }
+
+bool TransversalEngine::Impl::search(const std::function<bool(const std::vector<int>&)>& visit) {
+    bool bits = nv <= max_dense_vertices && (method == Method::BitSets || (method == Method::Auto && denseWins()));
+    if (!bits) return run(visit);
+    limitHit = false;
+    if (emptyKnown) return true;
+    TransversalProblem p{nv, elits, estart, klits, kstart, maxSize, stepBase, stepPer, poll ? &poll : nullptr};
+    return denseTransversals(p, visit, limitHit);
+}
 
 bool TransversalEngine::enumerate(const std::function<bool(const std::vector<int>&)>& visit) {
     Impl& d = *impl;
-    bool bits = d.nv <= max_dense_vertices && (d.method == Method::BitSets || (d.method == Method::Auto && d.denseWins()));
-    if (!bits) return d.run(visit);
-    d.limitHit = false;
-    if (d.emptyKnown) return true;
-    TransversalProblem p{d.nv, d.elits, d.estart, d.klits, d.kstart, d.maxSize, d.stepBase, d.stepPer};
-    return denseTransversals(p, visit, d.limitHit);
+    TwinVertices twins;
+    const bool merge = d.twins == Twins::Merge || (d.twins == Twins::Auto && d.estart.size() > min_twin_edges);
+    if (d.emptyKnown || !merge || !twins.build(d.nv, d.elits, d.estart, d.klits, d.kstart)) return d.search(visit);
+    // The search runs over the merged vertices, with this run's bounds; its steps and results
+    // are those of the merged hypergraph.
+    Impl m(int(twins.nv / 2));
+    m.method = d.method;
+    m.maxSize = d.maxSize;
+    m.stepBase = d.stepBase;
+    m.stepPer = d.stepPer;
+    m.poll = d.poll;
+    m.elits = std::move(twins.elits);
+    m.estart = std::move(twins.estart);
+    m.klits = std::move(twins.klits);
+    m.kstart = std::move(twins.kstart);
+    m.maxEdgeLen = twins.maxEdgeLen;
+    const bool done = m.search([&](const std::vector<int>& merged) {
+        const bool go_on = twins.expand(merged, visit);
+        if (d.stepBase == 0) m.stepBase = 0;  // lifted by visit
+        return go_on;
+    });
+    d.limitHit = m.limitHit;
+    return done;
 }
 
 }  // namespace primal

@@ -48,6 +48,17 @@ public:
     enum class Method { Auto, Lists, BitSets };
     void setMethod(Method method);
 
+    // Called every poll_interval search steps, so that a long search without results can be
+    // watched (a clock refreshed, an interruption honoured by throwing out of the run).
+    static constexpr uint32_t poll_interval = 1024;
+    void setPoll(std::function<void()> poll);
+    // Twin vertices (TwinVertices.h): the search runs over them merged, from min_twin_edges
+    // edges on (Auto, the default), always, or never. On fewer edges the search is short
+    // whatever it repeats, and merging would only change the order of the reports.
+    enum class Twins { Auto, Merge, Keep };
+    static constexpr size_t min_twin_edges = 4096;
+    void setTwins(Twins twins);
+
     size_t numEdges() const;
     size_t numKnown() const;
 

@@ -342,13 +342,15 @@ TEST(Api, StoppedByCallbackOrInterruptionCheck) {
     EXPECT_EQ(asked, 1);
     EXPECT_EQ(r.figures.ending, primal::Ending::Stopped);
     EXPECT_TRUE(r.implicants.empty() && r.implicates.empty());
-    // On a run that finds primes: asked every 1024 of them.
+    // On a run that finds primes: asked every 1024 of them, and by the engine every 1024 steps
+    // in between, so the third answer stops it before 3 * 1024 primes.
     asked = 0;
     primal::Query every;
     every.interrupted = [&asked]() { return ++asked == 3; };
     r = primal::enumerate(primal::Formula::fromFile(cbs), every);
+    EXPECT_EQ(asked, 3);
     EXPECT_EQ(r.figures.ending, primal::Ending::Stopped);
-    EXPECT_EQ(r.implicants.size() + r.implicates.size(), 3u * 1024u);
+    EXPECT_LT(r.implicants.size() + r.implicates.size(), 3u * 1024u);
 }
 
 // Runs one after the other in one process, with other formulas and a stopped run between them,
