@@ -2,7 +2,7 @@
 // and the figures, or calls a function per prime. Primes go straight into Python lists (no copy
 // kept on the C++ side) and the callback is called through the vectorcall protocol, so that a
 // prime costs little more than building its list. The GIL stays held: the run checks for
-// pending signals (Ctrl-C) every 1024 primes and every 1024 conflicts of a long search, and
+// pending signals (Ctrl-C) every 1024 primes, conflicts of a long search and engine steps, and
 // stops with the primes found so far (attached to the KeyboardInterrupt as `result` in the list
 // form; already handed over in the callback form).
 #include <pybind11/pybind11.h>

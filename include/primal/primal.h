@@ -82,8 +82,8 @@ struct Query {
     enum class ProjectFrom { List, Ranges, OrigLine, ShowLines };
     ProjectFrom project_from = ProjectFrom::List;
     std::vector<std::pair<int, int>> project_ranges;
-    // Asked every 1024 conflicts of a solver search and every 1024 primes when set; true stops
-    // the run (Ending::Stopped) with the primes found so far handed over.
+    // Asked every 1024 conflicts of a solver search, 1024 engine steps and 1024 primes when set;
+    // true stops the run (Ending::Stopped) with the primes found so far handed over.
     std::function<bool()> interrupted;
     // Set: the run's phase timers are kept there as it goes (zeroed when it starts).
     Timers* timers = nullptr;

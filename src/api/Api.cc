@@ -139,7 +139,7 @@ void checkRange(int64_t value, const char* option) {
 }
 
 // Passes the run's events on to the caller's sink; keeps the count limit and asks the
-// interruption check every 1024 primes (the solvers ask it during long searches).
+// interruption check every 1024 primes (the solvers and the engine ask it during long searches).
 class ForwardingSink : public PrimeSink {
 public:
     ForwardingSink(Sink& to, const std::function<bool()>& interrupted, uint64_t limit)
