@@ -90,9 +90,22 @@ private:
         S.pop_back();
     }
 
+    // Without a popcount instruction in the target, __builtin_popcountll is a library call per
+    // word; the branching scan counts every uncovered edge at every node, so the count is done
+    // inline by bit halving instead.
+    static unsigned popcount(uint64_t x) {
+#ifdef __POPCNT__
+        return unsigned(__builtin_popcountll(x));
+#else
+        x -= (x >> 1) & 0x5555555555555555ull;
+        x = (x & 0x3333333333333333ull) + ((x >> 2) & 0x3333333333333333ull);
+        x = (x + (x >> 4)) & 0x0f0f0f0f0f0f0f0full;
+        return unsigned((x * 0x0101010101010101ull) >> 56);
+#endif
+    }
     static unsigned count(const VSet& a, const VSet& b) {
         unsigned c = 0;
-        for (unsigned i = 0; i < W; i++) c += unsigned(__builtin_popcountll(a[i] & b[i]));
+        for (unsigned i = 0; i < W; i++) c += popcount(a[i] & b[i]);
         return c;
     }
 
