@@ -1,6 +1,7 @@
 #include "transversal/TwinVertices.h"
 
 #include <algorithm>
+#include <cassert>
 #include <unordered_map>
 
 #include "utils/LitIndex.h"
@@ -163,26 +164,44 @@ bool TwinVertices::expand(const std::vector<int>& merged, const std::function<bo
     const size_t k = merged.size();
     slots.clear();
     for (int l : merged) slots.push_back(uint32_t(litIndex(l) - 2));
+    // Classes of one member first: the choices then vary at the deepest levels, and a leaf costs
+    // a step back and forth there instead of a walk through every single-member level below the
+    // last class that has another member to try.
+    std::stable_sort(slots.begin(), slots.end(), [this](uint32_t a, uint32_t b) {
+        return mstart[a + 1] - mstart[a] < mstart[b + 1] - mstart[b];
+    });
     next.assign(k + 1, 0);
     chosen.assign(k, 0);
     if (k == 0) {
         out.clear();
         return visit(out);
     }
+    // The single members are in every choice: sorted once. The others enter and leave `out` at
+    // their sorted place as they are chosen and dropped, so a leaf costs a shift of a few
+    // literals rather than a sort of the whole choice.
+    auto dimacs = [](uint32_t x) { return x & 1 ? -int(x / 2 + 1) : int(x / 2 + 1); };
+    size_t ones = 0;
+    out.clear();
+    for (; ones < k && mstart[slots[ones] + 1] - mstart[slots[ones]] == 1; ones++)
+        out.push_back(dimacs(members[mstart[slots[ones]]]));
+    std::sort(out.begin(), out.end());
+    auto drop = [&](size_t level) {
+        const uint32_t x = chosen[level];
+        taken[x] = 0;
+        if (level >= ones) out.erase(std::lower_bound(out.begin(), out.end(), dimacs(x)));
+    };
     // Depth-first over the members, level i choosing for slots[i]; next[i] is the position of
     // the member it tries next.
     size_t i = 0;
     next[0] = mstart[slots[0]];
     for (;;) {
         if (i == k) {
-            out.clear();
-            for (uint32_t x : chosen) out.push_back(x & 1 ? -int(x / 2 + 1) : int(x / 2 + 1));
-            std::sort(out.begin(), out.end());
+            assert(out.size() == k && std::is_sorted(out.begin(), out.end()));
             if (!visit(out)) {
                 for (uint32_t x : chosen) taken[x] = 0;
                 return false;
             }
-            taken[chosen[--i]] = 0;
+            drop(--i);
             continue;
         }
         const size_t end = mstart[slots[i] + 1];
@@ -190,11 +209,12 @@ bool TwinVertices::expand(const std::vector<int>& merged, const std::function<bo
         if (next[i] < end) {
             const uint32_t x = members[next[i]++];
             taken[x] = 1;
+            if (i >= ones) out.insert(std::upper_bound(out.begin(), out.end(), dimacs(x)), dimacs(x));
             chosen[i++] = x;
             if (i < k) next[i] = mstart[slots[i]];
         } else {
             if (i == 0) return true;
-            taken[chosen[--i]] = 0;
+            drop(--i);
         }
     }
 }

@@ -44,7 +44,7 @@ private:
     std::vector<uint32_t> mstart, members;  // the members of merged vertex s: members[mstart[s] ..]
     std::vector<char> taken;                // original vertices of the choice being built
     std::vector<uint32_t> slots, next, chosen;
-    std::vector<int> out;
+    std::vector<int> out;  // the choice as sorted DIMACS literals
 };
 
 }  // namespace primal
