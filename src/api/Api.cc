@@ -2,6 +2,7 @@
 // gzip text works too), the run's events passed from the enumeration's sink to the caller's with
 // the count limit and the interruption check on the way, and the lower wings' errors turned into
 // the command line's messages and kinds.
+#include <cassert>
 #include <cerrno>
 #include <climits>
 #include <cstdint>
@@ -192,6 +193,9 @@ namespace {
 // The query as the enumeration takes it; throws Error for a field out of its option's range.
 RunOptions runOptions(const Query& query) {
     RunOptions opts;
+    // The public defaults restate the run's own, which the public header cannot include.
+    assert(Query().engine_steps == opts.engine_steps && Query().endgame_conflicts == opts.endgame_conflicts &&
+           Query().engine_steps_per_prime == opts.engine_steps_per_prime);
     opts.engine_steps = query.engine_steps;
     opts.engine_steps_per_prime = query.engine_steps_per_prime;
     opts.endgame_conflicts = query.endgame_conflicts;
