@@ -396,12 +396,12 @@ TEST(DriverInterrupt, ReportCountsThePrintedLines) {
 }
 
 // print_time: a whole report about every five seconds of wall-clock time while the run goes
-// on, its counters growing, and the interrupted report after them.
+// on, its counters growing, and the interrupted report after them; none without print_time.
 TEST(DriverReports, ProgressEveryFiveSeconds) {
     const int k = 40;
     const std::string path = writeTempFile("driver_progress.cnf", pairsCnf(k));
     Clock::time_point start = Clock::now();
-    Child c(primalBinary(), {"-print_time", path});
+    Child c(primalBinary(), {"-print_time", path}), quiet(primalBinary(), {path});
     std::string text;
     std::vector<double> arrivals;
     while (arrivals.size() < 2 && secondsSince(start) < 30) {
@@ -410,8 +410,10 @@ TEST(DriverReports, ProgressEveryFiveSeconds) {
             if (n > arrivals.size()) arrivals.push_back(secondsSince(start));
     }
     ASSERT_EQ(arrivals.size(), 2u) << text;
-    c.signal(SIGINT);
+    c.signal(SIGINT), quiet.signal(SIGINT);
     RunResult r = c.finish(60);
+    Seen silent;
+    checkInterrupted(quiet.finish(60).out, header(path, 2 * k), k, false, false, silent);
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(arrivals[0] >= 4.5 && arrivals[0] <= 8.5) << arrivals[0];
     EXPECT_TRUE(arrivals[1] - arrivals[0] >= 3.0 && arrivals[1] - arrivals[0] <= 8.0) << arrivals[1];  // re-armed for five

@@ -9,11 +9,11 @@
 #include <fstream>
 #include <memory>
 #include <random>
-#include <regex>
 #include <set>
 #include <sstream>
 #include <thread>
 
+#include "primal/primal.h"
 #include "support/Oracle.h"
 #include "support/Process.h"
 
@@ -192,7 +192,7 @@ TEST(Query, BadValuesEndAtOnce) {
     }
     RunResult v = runPrimal({"--version"});
     EXPECT_EQ(v.status, 0);
-    EXPECT_TRUE(std::regex_match(v.out, std::regex("primal [0-9]+\\.[0-9]+\\.[0-9]+\n"))) << v.out;
+    EXPECT_EQ(v.out, std::string("primal ") + primal::version() + "\n");  // the install test pins the version
 }
 
 // Interrupted (SIGINT, SIGTERM), out of CPU time or out of memory, a run leaves each file valid,
