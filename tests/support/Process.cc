@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <poll.h>
+#include <sstream>
 #include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -113,6 +114,13 @@ RunResult runPrimal(const std::vector<std::string>& args, const std::string& inp
     c.write(input);
     c.closeInput();
     return c.finish(timeout_s);
+}
+
+std::string primesAndCounts(const std::string& out) {
+    std::string s, l;
+    for (std::istringstream in(out); std::getline(in, l);)
+        if (l.rfind("Prime ", 0) == 0 || l.rfind("Final Num ", 0) == 0) s += l + "\n";
+    return s;
 }
 
 std::string writeTempFile(const std::string& name, const std::string& data) {

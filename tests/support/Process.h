@@ -39,8 +39,13 @@ private:
     std::string out_buf_;
 };
 
+// The line before the start-up lines of a run on standard input.
+inline const std::string kStdin = "Reading from standard input... Use '--help' for help.\n";
 std::string primalBinary();
 RunResult runPrimal(const std::vector<std::string>& args, const std::string& input = "", int timeout_s = 60);
+// The prime lines and the final counts of an output: what must not depend on how the input
+// arrived, nor on whether the binary or the library ran.
+std::string primesAndCounts(const std::string& out);
 // Writes data to a fresh file under the test temp directory and returns its path.
 std::string writeTempFile(const std::string& name, const std::string& data);
 std::string fileBytes(const std::string& path);

@@ -67,16 +67,10 @@ Lines binaryRun(const std::string& path, const primal::Query& q) {
     args.push_back(path);
     RunResult res = runPrimal(args);
     EXPECT_EQ(res.status, 0) << res.err;
-    Lines r;
-    std::istringstream in(res.out);
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.rfind("Prime ", 0) == 0 || line.rfind("Final Num ", 0) == 0) r.lines += line + "\n";
-        if (line.rfind("Vars to test: ", 0) == 0) r.vars_to_test = std::stoi(line.substr(14));
-        r.unsat |= line == "Formula UNSAT...exiting";
-        r.header_note |= line == "PARSE ERROR...vars in S.nVars different from the header vars number";
-    }
-    return r;
+    const size_t vars = res.out.find("\nVars to test: ");
+    return {primesAndCounts(res.out), vars == std::string::npos ? 0 : std::atoi(res.out.c_str() + vars + 15),
+            res.out.find("\nFormula UNSAT...exiting\n") != std::string::npos,
+            res.out.find("\nPARSE ERROR...vars in S.nVars different from the header vars number\n") != std::string::npos};
 }
 
 // Every road, each side, a limit and a projection (onto variable 1, which every input here has).
@@ -292,17 +286,24 @@ TEST(Api, ErrorKindsMessagesAndDescriptors) {
 }
 
 // A callback that says stop after k primes: the run ends there, Stopped, with k primes handed
-// over and counted; the interruption check stops a long search (hole9 with the dual-rail
+// over and counted, and the caller's timers, zeroed at the start, hold its phase times (read as
+// the run goes: DriverTest's signal while reading standard input); the interruption check stops a long search (hole9 with the dual-rail
 // search only: a second of conflicts before its first answer) at its first question.
 TEST(Api, StoppedByCallbackOrInterruptionCheck) {
     const std::string cbs = PRIMAL_INSTANCES_DIR "/cbs-k3-n100-m403-b10/CBS_k3_n100_m403_b10_0.cnf";
+    primal::Timers timers;
+    primal::Query timed;
+    timed.timers = &timers;
     for (uint64_t k : {1u, 2u, 1000u, 100000u}) {
         uint64_t seen = 0;
-        primal::Figures f = primal::enumerate(primal::Formula::fromFile(cbs), primal::Query(),
+        timers.max_model = timers.check = timers.reduction = 1e9;
+        primal::Figures f = primal::enumerate(primal::Formula::fromFile(cbs), timed,
                                               [&](bool, const std::vector<int>&) { return ++seen < k; });
         EXPECT_EQ(seen, k);
         EXPECT_EQ(f.implicants + f.implicates, k);
         EXPECT_EQ(f.ending, primal::Ending::Stopped);
+        EXPECT_TRUE(f.max_model < 1e9 && (k < 1000 || f.max_model > 0.0)) << f.max_model;
+        EXPECT_TRUE(timers.max_model.load() == f.max_model && timers.check.load() == f.check && timers.reduction.load() == f.reduction);
     }
     primal::Query q;
     q.engine_steps = 0;
@@ -384,19 +385,4 @@ TEST(ApiSink, EventsInOrderOnEveryEnding) {
         }
         EXPECT_EQ(sink.log, c.want);
     }
-}
-
-// The caller's timers are zeroed when the run starts and hold its phase times when it ends.
-// (Read as the run goes: DriverTest's signal while reading standard input.)
-TEST(ApiSink, CallersTimersHoldTheRunsTimes) {
-    primal::Timers timers;
-    timers.max_model = timers.check = timers.reduction = 1e9;
-    primal::Query q;
-    q.timers = &timers;
-    const primal::Result r =
-        primal::enumerate(primal::Formula::fromFile(PRIMAL_INSTANCES_DIR "/cbs-k3-n100-m403-b10/CBS_k3_n100_m403_b10_0.cnf"), q);
-    EXPECT_TRUE(r.figures.max_model > 0.0 && r.figures.max_model < 1e9);
-    EXPECT_EQ(timers.max_model.load(), r.figures.max_model);
-    EXPECT_EQ(timers.check.load(), r.figures.check);
-    EXPECT_EQ(timers.reduction.load(), r.figures.reduction);
 }

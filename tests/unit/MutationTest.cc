@@ -29,7 +29,6 @@ constexpr bool kAsan = true;  // no address-space limit possible
 constexpr bool kAsan = false;
 #endif
 constexpr int kMaxVar = (1 << 29) - 1;  // largest index the reader accepts
-const std::string kStdin = "Reading from standard input... Use '--help' for help.\n";
 
 // The bytes the binary's reader sees: what zlib delivers until the first result <= 0; damaged
 // is set when zlib reports an error on the way or when closing.
