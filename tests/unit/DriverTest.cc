@@ -163,8 +163,6 @@ TEST(DriverStartUp, EveryInputGivesTheSameRun) {
     EXPECT_EQ(implicants, want.implicants);
     EXPECT_EQ(implicates, want.implicates);
     const std::string same = primesAndCounts(base.out);
-    EXPECT_NE(same.find("\nFinal Num Prime Implicant: " + std::to_string(implicants.size()) + "\nFinal Num Prime Implicate: " +
-                        std::to_string(implicates.size()) + "\n"), std::string::npos);
     for (const auto& [args, input] : std::vector<std::pair<Lines, std::string>>{
              {{"-print_all", gz}, ""}, {{"-print_all"}, cnf}, {{"-print_all"}, gz_bytes}, {{gz}, ""}}) {
         RunResult r = runPrimal(args, input);
@@ -179,18 +177,16 @@ TEST(DriverStartUp, EveryInputGivesTheSameRun) {
 // input and a directory as standard input neither.
 TEST(DriverStartUp, UnopenableInputIsReportedOnStandardOutput) {
     const std::string file = writeTempFile("driver_probe", ""), dir = file.substr(0, file.rfind('/'));
-    for (const std::string& path : {dir + "/does-not-exist.cnf", dir, std::string()}) {
-        Child c(primalBinary(), path.empty() ? Lines{} : Lines{"-print_all", path}, path.empty());
-        if (!path.empty()) c.write(pairsCnf(2));
+    for (const auto& [redirect, name] : std::vector<std::pair<std::string, std::string>>{
+             {"-print_all \"$1\"/does-not-exist.cnf", dir + "/does-not-exist.cnf"}, {"-print_all \"$1\"", dir}, {"<&-", ""}, {"< \"$1\"", ""}}) {
+        Child c("/bin/sh", {"-c", "exec \"$0\" " + redirect, primalBinary(), dir});
+        c.write(pairsCnf(2));  // a formula standard input must not be read instead
+        c.closeInput();
         RunResult r = c.finish(20);
-        EXPECT_EQ(r.status, 1) << path;
-        EXPECT_EQ(r.out, (path.empty() ? kStdin + "ERROR! Could not open file: <stdin>" : "ERROR! Could not open file: " + path) + "\n");
+        EXPECT_EQ(r.status, 1) << redirect;
+        EXPECT_EQ(r.out, (name.empty() ? kStdin + "ERROR! Could not open file: <stdin>" : "ERROR! Could not open file: " + name) + "\n");
         EXPECT_EQ(r.err, "");
     }
-    RunResult r = Child("/bin/sh", {"-c", "exec \"$0\" -print_all < \"$1\"", primalBinary(), dir}).finish(20);
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, kStdin + "ERROR! Could not open file: <stdin>\n");
-    EXPECT_EQ(r.err, "");
 }
 
 // Standard output that cannot be written: status 1 and one line on standard error, with and
