@@ -144,6 +144,12 @@ std::string gzipBytes(const std::string& text) {
     return fileBytes(path);
 }
 
+int memfdWith(const std::string& bytes) {
+    const int fd = memfd_create("bytes", 0);
+    if (pwrite(fd, bytes.data(), bytes.size(), 0) != ssize_t(bytes.size())) std::abort();
+    return fd;
+}
+
 std::string captureStdout(const std::function<void()>& f) {
     Sat::outFlush();
     int cap = memfd_create("out", 0), saved = dup(1);

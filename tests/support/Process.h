@@ -10,6 +10,12 @@
 
 namespace testutil {
 
+#ifdef __SANITIZE_ADDRESS__
+constexpr bool kSanitized = true;  // a child costs about ten times more and takes no address-space limit
+#else
+constexpr bool kSanitized = false;
+#endif
+
 struct RunResult {
     int status = -1;  // exit status, or -1 when ended by a signal
     int signal = 0;   // terminating signal, 0 when it exited
@@ -50,6 +56,7 @@ std::string primesAndCounts(const std::string& out);
 std::string writeTempFile(const std::string& name, const std::string& data);
 std::string fileBytes(const std::string& path);
 std::string gzipBytes(const std::string& text);  // a gzip stream of text
+int memfdWith(const std::string& bytes);          // a descriptor reading bytes from the start
 // Runs f in this process with its standard output (the program's buffered output too) captured.
 std::string captureStdout(const std::function<void()>& f);
 

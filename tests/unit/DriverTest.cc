@@ -26,13 +26,8 @@ using namespace testutil;
 
 namespace {
 
-#ifdef __SANITIZE_ADDRESS__
-constexpr int kSlowdown = 2;  // a sanitized child starts about ten times slower: fewer runs
-constexpr int kWindow = 5;
-#else
-constexpr int kSlowdown = 1;
-constexpr int kWindow = 1;
-#endif
+constexpr int kSlowdown = kSanitized ? 2 : 1;  // a sanitized child starts about ten times slower: fewer runs
+constexpr int kWindow = kSanitized ? 5 : 1;
 
 using Clock = std::chrono::steady_clock;
 using Lines = std::vector<std::string>;
