@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <poll.h>
+#include <sstream>
 #include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -115,6 +116,13 @@ RunResult runPrimal(const std::vector<std::string>& args, const std::string& inp
     return c.finish(timeout_s);
 }
 
+std::string primesAndCounts(const std::string& out) {
+    std::string s, l;
+    for (std::istringstream in(out); std::getline(in, l);)
+        if (l.rfind("Prime ", 0) == 0 || l.rfind("Final Num ", 0) == 0) s += l + "\n";
+    return s;
+}
+
 std::string writeTempFile(const std::string& name, const std::string& data) {
     const char* tmp = std::getenv("TMPDIR");
     std::string dir = std::string(tmp ? tmp : "/tmp") + "/primal-tests-" + std::to_string(getpid());
@@ -134,6 +142,12 @@ std::string gzipBytes(const std::string& text) {
     gzwrite(w, text.data(), unsigned(text.size()));
     gzclose(w);
     return fileBytes(path);
+}
+
+int memfdWith(const std::string& bytes) {
+    const int fd = memfd_create("bytes", 0);
+    if (pwrite(fd, bytes.data(), bytes.size(), 0) != ssize_t(bytes.size())) std::abort();
+    return fd;
 }
 
 std::string captureStdout(const std::function<void()>& f) {

@@ -10,6 +10,12 @@
 
 namespace testutil {
 
+#ifdef __SANITIZE_ADDRESS__
+constexpr bool kSanitized = true;  // a child costs about ten times more and takes no address-space limit
+#else
+constexpr bool kSanitized = false;
+#endif
+
 struct RunResult {
     int status = -1;  // exit status, or -1 when ended by a signal
     int signal = 0;   // terminating signal, 0 when it exited
@@ -39,12 +45,18 @@ private:
     std::string out_buf_;
 };
 
+// The line before the start-up lines of a run on standard input.
+inline const std::string kStdin = "Reading from standard input... Use '--help' for help.\n";
 std::string primalBinary();
 RunResult runPrimal(const std::vector<std::string>& args, const std::string& input = "", int timeout_s = 60);
+// The prime lines and the final counts of an output: what must not depend on how the input
+// arrived, nor on whether the binary or the library ran.
+std::string primesAndCounts(const std::string& out);
 // Writes data to a fresh file under the test temp directory and returns its path.
 std::string writeTempFile(const std::string& name, const std::string& data);
 std::string fileBytes(const std::string& path);
 std::string gzipBytes(const std::string& text);  // a gzip stream of text
+int memfdWith(const std::string& bytes);          // a descriptor reading bytes from the start
 // Runs f in this process with its standard output (the program's buffered output too) captured.
 std::string captureStdout(const std::function<void()>& f);
 

@@ -12,8 +12,6 @@
 #include <iterator>
 #include <memory>
 #include <random>
-#include <sys/mman.h>
-#include <unistd.h>
 #include <zlib.h>
 
 #include "support/Oracle.h"
@@ -23,21 +21,12 @@ using namespace testutil;
 
 namespace {
 
-#ifdef __SANITIZE_ADDRESS__
-constexpr bool kAsan = true;  // no address-space limit possible
-#else
-constexpr bool kAsan = false;
-#endif
 constexpr int kMaxVar = (1 << 29) - 1;  // largest index the reader accepts
-const std::string kStdin = "Reading from standard input... Use '--help' for help.\n";
 
 // The bytes the binary's reader sees: what zlib delivers until the first result <= 0; damaged
 // is set when zlib reports an error on the way or when closing.
 std::string throughZlib(const std::string& raw, bool& damaged) {
-    int fd = memfd_create("mutant", 0);
-    EXPECT_EQ(write(fd, raw.data(), raw.size()), ssize_t(raw.size()));
-    lseek(fd, 0, SEEK_SET);
-    gzFile in = gzdopen(fd, "rb");
+    gzFile in = gzdopen(memfdWith(raw), "rb");
     std::string seen, buf(65536, '\0');
     int k, code = Z_OK;
     while ((k = gzread(in, &buf[0], unsigned(buf.size()))) > 0) seen.append(buf, 0, size_t(k));
@@ -175,7 +164,7 @@ TEST(Mutation, DamagedInputEndsInADocumentedOutcome) {
     jobs.push_back({"p cnf 536870911 1\n-536870911 0\n", "", "", false, true, false, {{-kMaxVar}}, kMaxVar});
     jobs.push_back({"1 2 0 536870911 -1 0\n", "", "", false, true, false, {{1, 2}, {kMaxVar, -1}}, kMaxVar});
     for (Job& j : jobs) j.seen = j.raw;
-    const size_t count = kAsan ? 300 : 420;  // a sanitized child costs about ten times more
+    const size_t count = kSanitized ? 300 : 420;  // a sanitized child costs about ten times more
     while (jobs.size() < count) {
         Job j;
         const int n = 1 + int(rng() % 8);
@@ -203,14 +192,14 @@ TEST(Mutation, DamagedInputEndsInADocumentedOutcome) {
         std::unique_ptr<Child> kids[2];
         for (size_t k = 0; k < 2 && i + k < jobs.size(); k++) {
             Job& j = jobs[i + k];
-            std::vector<std::string> args{"-print_all", kAsan ? "-mem-lim=0" : "-mem-lim=64"};  // 0: no limit
+            std::vector<std::string> args{"-print_all", kSanitized ? "-mem-lim=0" : "-mem-lim=64"};  // 0: no limit
             if (j.via_file) args.push_back(j.path = writeTempFile("mutant-" + std::to_string(k), j.raw));
             kids[k] = std::make_unique<Child>(primalBinary(), args);
             if (!j.via_file) kids[k]->write(j.raw);
             kids[k]->closeInput();
         }
         for (size_t k = 0; k < 2 && kids[k]; k++) {
-            RunResult r = kids[k]->finish(kAsan ? 60 : 20);
+            RunResult r = kids[k]->finish(kSanitized ? 60 : 20);
             if (jobs[i + k].raw.compare(0, 2, "\x1f\x8b") == 0) t.gzip++;
             check(jobs[i + k], r, t);
         }

@@ -4,8 +4,6 @@
 
 #include <tuple>
 
-#include <sys/mman.h>
-#include <unistd.h>
 #include <zlib.h>
 
 #include "formula/SolverWrapper.h"
@@ -22,20 +20,12 @@ using Read = std::tuple<Clauses, int, int, std::string>;  // cls, maxVar, nOrigV
 
 // Reads `bytes` (gzip-compressed first when asked) with readInstance into a fresh wrapper.
 Read readBytes(const std::string& bytes, bool gzip) {
-    int fd = memfd_create("cnf", 0);
-    gzFile w = gzdopen(dup(fd), gzip ? "wb" : "wbT");  // T: written as they are
-    gzwrite(w, bytes.data(), unsigned(bytes.size()));
-    gzclose(w);
-    lseek(fd, 0, SEEK_SET);
-    gzFile in = gzdopen(fd, "rb");
+    gzFile in = gzdopen(testutil::memfdWith(gzip ? testutil::gzipBytes(bytes) : bytes), "rb");
     SolverWrapper sw;
     EXPECT_NO_THROW(sw.readInstance(in));
     gzclose(in);
-    std::string out = sw.header_mismatch ? kMismatch : "";
-    EXPECT_EQ(sw.S.nVars(), 0);  // the reader only stores
-    EXPECT_EQ(sw.nVars, 0);
-    EXPECT_EQ(sw.S.nClauses(), 0);
-    return {sw.cls, sw.maxVar, sw.nOrigVars, out};
+    EXPECT_TRUE(sw.S.nVars() == 0 && sw.nVars == 0 && sw.S.nClauses() == 0);  // the reader only stores
+    return {sw.cls, sw.maxVar, sw.nOrigVars, sw.header_mismatch ? kMismatch : ""};
 }
 
 const std::pair<std::string, Read> kAccepted[] = {
