@@ -240,7 +240,7 @@ TEST(Api, SharedInstancesAgainstBinary) {
 TEST(Api, ErrorKindsMessagesAndDescriptors) {
     const std::string whole = gzipBytes("p cnf 3 2\n1 2 0\n-1 3 0\n");
     const std::string cut = writeTempFile("api_cut.cnf.gz", whole.substr(0, whole.size() - 6));
-    const int good = memfdWith(whole), bad = memfdWith("p cnf 3 1\n1 x 0\n");
+    const int good = memfdWith(whole), bad = memfdWith("p cnf 3 1\n1 x 0\n"), unread = memfdWith(whole);
     EXPECT_EQ(primal::enumerate(primal::Formula::fromDescriptor(good, "<memfd>")).implicates, (Cnf{{1, 2}, {-1, 3}, {2, 3}}));
     primal::Query range;
     range.engine_steps = -1;
@@ -252,6 +252,7 @@ TEST(Api, ErrorKindsMessagesAndDescriptors) {
         {Cnf{{1}, {-2147483647 - 1}}, {}, K::Syntax, "PARSE ERROR! Variable index too large: -2147483648"},
         {Cnf{{1, 0, 2}}, {}, K::Syntax, "PARSE ERROR! Literal 0 inside a clause"},
         {Cnf{{1}}, range, K::Query, "ERROR! value <-1> is too small for option \"engine-steps\"."},
+        {primal::Formula::fromDescriptor(unread, "<memfd>"), range, K::Query, "ERROR! value <-1> is too small for option \"engine-steps\"."},
     };
     for (const auto& c : cases) {
         try {
@@ -262,7 +263,7 @@ TEST(Api, ErrorKindsMessagesAndDescriptors) {
             EXPECT_EQ(e.kind(), c.kind) << c.msg;
         }
     }
-    for (int fd : {good, bad}) EXPECT_EQ(fcntl(fd, F_GETFD), -1) << "the run left the descriptor open";
+    for (int fd : {good, bad, unread}) EXPECT_EQ(fcntl(fd, F_GETFD), -1) << "the run left the descriptor open";
 }
 
 // A callback that says stop after k primes: the run ends there, Stopped, with k primes handed
