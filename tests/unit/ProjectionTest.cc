@@ -115,11 +115,9 @@ TEST(Projection, LoopTakesOverFromTheEnginesImplicates) {
     int prev = gates + 1;
     for (int i = 2; i <= k; i++) gate(f, 2, i - 1, prev, gates + i), prev = i - 1;
     f.push_back({prev});
-    std::vector<char> table(size_t(1) << k);
-    for (uint32_t in = 0; in < table.size(); in++) table[in] = __builtin_popcount(in) % 2;
     std::vector<int> inputs;
     for (int v = gates + 1; v <= gates + k; v++) inputs.push_back(v);
-    const PrimeSets want = functionPrimes(table, inputs);
+    const PrimeSets want = projectedPrimes(f, gates + k, inputs);
     ASSERT_EQ(want.implicates.size(), 64u);
     primal::RunOptions opts;
     opts.engine_steps = 2000, opts.engine_steps_per_prime = 0;
