@@ -219,7 +219,7 @@ TEST(Transversals, MatchesBergeOnLargerHypergraphs) {
 
 // The bit-set search keeps vertex sets in one to four words: around each word boundary and up to
 // its limit of 128 variables it must report exactly what the list search reports (as sets), with
-// known sets and size bounds, and stop when asked.
+// known sets and size bounds (stopping is the same code for every width: the random rounds).
 TEST(Transversals, BitSetsAgreeWithListsAcrossWordBoundaries) {
     std::mt19937 rng(9);
     for (int n : {31, 32, 33, 63, 64, 65, 95, 96, 97, 127, 128}) {
@@ -253,11 +253,6 @@ TEST(Transversals, BitSetsAgreeWithListsAcrossWordBoundaries) {
             std::sort(a.begin(), a.end());
             std::sort(b.begin(), b.end());
             ASSERT_EQ(a, b);
-            if (b.size() > 1) {
-                Family part = collect(bits, b.size() / 2, fb);
-                ASSERT_FALSE(fb);
-                ASSERT_EQ(part.size(), b.size() / 2);
-            }
         }
     }
     // Past 128 variables the bit sets do not apply: the lists run instead, with the same result.
