@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <random>
+#include <tuple>
 #include <sys/mman.h>
 #include <unistd.h>
 #include <zlib.h>
@@ -79,36 +80,22 @@ TEST(Projection, RandomFormulasOnEveryRoad) {
 }
 
 // A random circuit of AND/OR/XOR gates over k inputs, Tseitin-encoded with its output asserted:
-// forgetting the gate variables leaves the circuit's own function.
+// the gate variables, each fixed by the inputs, are forgotten.
 TEST(Projection, TseitinCircuitsGiveTheCircuitsPrimes) {
     std::mt19937 rng(5);
     for (int round = 0; round < 60; round++) {
         const int k = 3 + int(rng() % 4), gates = 2 + int(rng() % 5);
-        struct Gate { int op, a, b; };  // op 0 AND, 1 OR, 2 XOR over earlier signals (signed)
-        std::vector<Gate> g;
         Cnf f;
-        for (int i = 0; i < gates; i++) {
-            const int avail = k + i;
-            auto pick = [&] { int s = 1 + int(rng() % avail); return rng() % 2 ? s : -s; };
-            g.push_back({int(rng() % 3), pick(), pick()});
-            gate(f, g.back().op, k + i + 1, g.back().a, g.back().b);
+        for (int i = 0; i < gates; i++) {  // over earlier signals (signed)
+            auto pick = [&] { int s = 1 + int(rng() % unsigned(k + i)); return rng() % 2 ? s : -s; };
+            const int op = int(rng() % 3), a = pick();
+            gate(f, op, k + i + 1, a, pick());
         }
         f.push_back({k + gates});
-        std::vector<char> table(size_t(1) << k);
-        for (uint32_t in = 0; in < table.size(); in++) {
-            std::vector<bool> sig(size_t(k + gates) + 1);
-            for (int v = 1; v <= k; v++) sig[size_t(v)] = (in >> (v - 1)) & 1;
-            auto val = [&](int s) { return s > 0 ? bool(sig[size_t(s)]) : !sig[size_t(-s)]; };
-            for (int i = 0; i < gates; i++) {
-                const bool a = val(g[size_t(i)].a), b = val(g[size_t(i)].b);
-                sig[size_t(k + i + 1)] = g[size_t(i)].op == 0 ? a && b : g[size_t(i)].op == 1 ? a || b : a != b;
-            }
-            table[in] = sig[size_t(k + gates)];
-        }
+        if (!isSatisfiable(f, k + gates)) continue;
         std::vector<int> inputs;
         for (int v = 1; v <= k; v++) inputs.push_back(v);
-        if (std::find(table.begin(), table.end(), 1) == table.end()) continue;  // unsatisfiable
-        const PrimeSets want = functionPrimes(table, inputs);
+        const PrimeSets want = projectedPrimes(f, k + gates, inputs);
         for (const primal::RunOptions& opts : roads()) {
             PrimeSets got = runProjected(toDimacs(f, k + gates), inputs, opts);
             EXPECT_EQ(got.implicants, want.implicants) << toDimacs(f, k + gates);
@@ -128,11 +115,9 @@ TEST(Projection, LoopTakesOverFromTheEnginesImplicates) {
     int prev = gates + 1;
     for (int i = 2; i <= k; i++) gate(f, 2, i - 1, prev, gates + i), prev = i - 1;
     f.push_back({prev});
-    std::vector<char> table(size_t(1) << k);
-    for (uint32_t in = 0; in < table.size(); in++) table[in] = __builtin_popcount(in) % 2;
     std::vector<int> inputs;
     for (int v = gates + 1; v <= gates + k; v++) inputs.push_back(v);
-    const PrimeSets want = functionPrimes(table, inputs);
+    const PrimeSets want = projectedPrimes(f, gates + k, inputs);
     ASSERT_EQ(want.implicates.size(), 64u);
     primal::RunOptions opts;
     opts.engine_steps = 2000, opts.engine_steps_per_prime = 0;
@@ -141,41 +126,35 @@ TEST(Projection, LoopTakesOverFromTheEnginesImplicates) {
     EXPECT_EQ(got.implicates, want.implicates);
 }
 
-// Through the binary: the three ways to name X, their union rules, and the refusals, which
-// leave nothing enumerated.
+// Through the binary: the three ways to name X, their union rules, the empty set (the projection
+// of a satisfiable formula is valid), and the refusals, which leave nothing enumerated. The
+// naming is settled before the road is chosen: the roads are the tests above.
 TEST(Projection, CommandLineNamesTheVariables) {
     // f = x1 x2 + x3 x4 through gates 5 = x1 x2, 6 = x3 x4, 7 = 5 + 6, asserted.
-    const std::string gates = "-5 1 0\n-5 2 0\n5 -1 -2 0\n-6 3 0\n-6 4 0\n6 -3 -4 0\n-7 5 6 0\n7 0\n";
-    const PrimeSets want{{{1, 2}, {3, 4}}, {{1, 3}, {1, 4}, {2, 3}, {2, 4}}};
-    const std::vector<std::pair<std::string, std::string>> named = {
-        {"-project=orig", "c n orig vars 4\np cnf 7 8\n"},
-        {"-project=1-2,3,2-4", "p cnf 7 8\n"},
-        {"-project=show", "c p show 1 2 0\np cnf 7 8\nc p show 3 4 2 0\n"},
+    const std::string gates = "-5 1 0\n-5 2 0\n5 -1 -2 0\n-6 3 0\n-6 4 0\n6 -3 -4 0\n-7 5 6 0\n7 0\n", p = "p cnf 7 8\n";
+    const PrimeSets f{{{1, 2}, {3, 4}}, {{1, 3}, {1, 4}, {2, 3}, {2, 4}}}, valid{{{}}, {}};
+    const std::vector<std::tuple<std::string, std::string, const PrimeSets*>> cases = {
+        {"-project=orig", "c n orig vars 4\n" + p, &f},     {"-project=1-2,3,2-4", p, &f},
+        {"-project=show", "c p show 1 2 0\n" + p + "c p show 3 4 2 0\n", &f},
+        {"-project=show", "c p show 0\n" + p, &valid},      {"-project=orig", p, nullptr},
+        {"-project=show", "c n orig vars 4\n" + p, nullptr}, {"-project=1-8", p, nullptr},
+        {"-project=4-2", p, nullptr},                        {"-project=", p, nullptr},
+        {"-project=1,,2", p, nullptr},                       {"-project=0-3", p, nullptr},
+        {"-project=orig", "c n orig vars 9\n" + p, nullptr}, {"-project=show", "c p show 2 -1 0\n" + p, nullptr},
     };
-    for (const auto& [option, header] : named)
-        for (const char* road : {"-engine-steps=0", "-engine-steps=250000"}) {
-            RunResult r = runPrimal({option, road, "-print_all"}, header + gates);
-            Primes implicants, implicates;
-            parsePrimeLines(r.out, implicants, implicates);
-            EXPECT_TRUE(r.status == 0 && implicants == want.implicants && implicates == want.implicates) << option << road << r.out << r.err;
-            EXPECT_NE(r.out.find("Vars to test: 7\n"), std::string::npos);
-            EXPECT_NE(r.out.find("Final Num Prime Implicate: 4\n"), std::string::npos);
-        }
-    // The empty set: the projection of a satisfiable formula is valid.
-    RunResult valid = runPrimal({"-project=show", "-print_all"}, "c p show 0\np cnf 7 8\n" + gates);
-    EXPECT_NE(valid.out.find("Prime Implicant:\nFinal Num Prime Implicant: 1\nFinal Num Prime Implicate: 0\n"),
-              std::string::npos) << valid.out;
-
-    const std::vector<std::pair<std::string, std::string>> refused = {
-        {"-project=orig", "p cnf 7 8\n"},         {"-project=show", "c n orig vars 4\np cnf 7 8\n"},
-        {"-project=1-8", "p cnf 7 8\n"},          {"-project=4-2", "p cnf 7 8\n"},
-        {"-project=", "p cnf 7 8\n"},             {"-project=1,,2", "p cnf 7 8\n"},
-        {"-project=0-3", "p cnf 7 8\n"},          {"-project=orig", "c n orig vars 9\np cnf 7 8\n"},
-        {"-project=show", "c p show 2 -1 0\np cnf 7 8\n"},
-    };
-    for (const auto& [option, header] : refused) {
+    for (const auto& [option, header, want] : cases) {
         RunResult r = runPrimal({option, "-print_all"}, header + gates);
-        EXPECT_TRUE(r.status == 1 && std::count(r.err.begin(), r.err.end(), '\n') == 1 && r.out.find("Prime") == std::string::npos &&
-                    r.out.find("Vars to test") == std::string::npos) << option << header << r.out << r.err;
+        Primes implicants, implicates;
+        parsePrimeLines(r.out, implicants, implicates);
+        const std::string where = option + "\n" + header + r.out + r.err;
+        if (want == nullptr) {
+            EXPECT_TRUE(r.status == 1 && std::count(r.err.begin(), r.err.end(), '\n') == 1 && r.out.find("Prime") == std::string::npos &&
+                        r.out.find("Vars to test") == std::string::npos) << where;
+            continue;
+        }
+        const std::string counts = "Final Num Prime Implicant: " + std::to_string(want->implicants.size()) +
+                                   "\nFinal Num Prime Implicate: " + std::to_string(want->implicates.size()) + "\n";
+        EXPECT_TRUE(r.status == 0 && implicants == want->implicants && implicates == want->implicates) << where;
+        EXPECT_TRUE(r.out.find("Vars to test: 7\n") != std::string::npos && r.out.find(counts) != std::string::npos) << where;
     }
 }

@@ -16,7 +16,6 @@ namespace {
 
 // nVars, the solver's variables, lastAuxVar and the solver's problem clauses.
 Ints counts(SolverWrapper& w) { return {w.nVars, w.S.nVars(), w.lastAuxVar, w.S.nClauses()}; }
-std::string printed(SolverWrapper& w) { return w.printCls(); }
 void add(SolverWrapper& w, Cnf f, bool push = false) {
     for (auto& c : f) w.addClause(c, push);
 }
@@ -37,7 +36,7 @@ TEST(Wrapper, VariableCreationAndPushing) {
     EXPECT_TRUE(w.S.ok);
     add(w, {{}}, true);
     EXPECT_FALSE(w.S.ok);
-    EXPECT_EQ(printed(w), " -7\n 3 -2\n 9 -8\n\n\n");
+    EXPECT_EQ(w.printCls(), " -7\n 3 -2\n 9 -8\n\n\n");
 }
 
 TEST(Wrapper, DualRailTranslation) {
@@ -59,7 +58,7 @@ TEST(Wrapper, DualRailTranslation) {
     SolverWrapper p;
     add(p, {{1, -2}, {3}, {}});
     p.dualRailEncode();
-    EXPECT_EQ(printed(p), " 1 4\n 5\n\n");
+    EXPECT_EQ(p.printCls(), " 1 4\n 5\n\n");
     EXPECT_EQ(counts(p), (Ints{6, 6, 0, 0}));  // variable 3 needs rails 5 and 6
 
     // Blocking against a retained model: the clause is in force for the next solve.
