@@ -190,8 +190,6 @@ bool finishQueryOutputs(RunEndKind end) {
 
     static const char* const names[] = {"error", "complete", "limit", "interrupted", "cpu-limit", "memout"};
     constexpr auto relaxed = std::memory_order_relaxed;
-    const double a = run_times.max_model.load(relaxed), b = run_times.check.load(relaxed),
-                 c = run_times.reduction.load(relaxed);
     struct rusage ru;
     getrusage(RUSAGE_SELF, &ru);
     const double cpu = double(ru.ru_utime.tv_sec) + double(ru.ru_utime.tv_usec) / 1e6;
@@ -206,14 +204,9 @@ bool finishQueryOutputs(RunEndKind end) {
     p = fmtText(p, ", \"implicates\": ");
     p = report_side == Query::Side::Implicants ? fmtText(p, "null")
                                         : fmtUnsigned(p, count(query_outputs.implicates, num_prime_implicate));
-    p = fmtText(p, ", \"max_model_time\": ");
-    p = fmtFixed6(p, a);
-    p = fmtText(p, ", \"check_time\": ");
-    p = fmtFixed6(p, b);
-    p = fmtText(p, ", \"reduction_time\": ");
-    p = fmtFixed6(p, c);
-    p = fmtText(p, ", \"total_time\": ");
-    p = fmtFixed6(p, (a + b) + c);
+    static const char* const timers[4] = {", \"max_model_time\": ", ", \"check_time\": ", ", \"reduction_time\": ",
+                                          ", \"total_time\": "};
+    p = formatTimers(p, timers);
     p = fmtText(p, ", \"cpu_time\": ");
     p = fmtFixed6(p, cpu);
     p = fmtText(p, ", \"peak_memory_mb\": ");

@@ -33,7 +33,6 @@ static_assert(sizeof kImplicateLine - 1 == kLinePrefix, "both prefixes have the 
 
 // The running report, minus the prime lines that were not written.
 char* formatReportWithout(char* p, uint32_t implicants_dropped, uint32_t implicates_dropped) {
-    double a = run_times.max_model.load(relaxed), b = run_times.check.load(relaxed), c = run_times.reduction.load(relaxed);
     if (report_side != Query::Side::Implicates) {
         p = fmtText(p, "Num Prime Implicant: ");
         p = fmtUnsigned(p, num_prime_implicant.load(relaxed) - implicants_dropped);
@@ -44,15 +43,9 @@ char* formatReportWithout(char* p, uint32_t implicants_dropped, uint32_t implica
         p = fmtUnsigned(p, num_prime_implicate.load(relaxed) - implicates_dropped);
         p = fmtText(p, "\n");
     }
-    p = fmtText(p, "Max Model time:                  ");
-    p = fmtFixed6(p, a);
-    p = fmtText(p, "\nImplicant/Implicate check time:  ");
-    p = fmtFixed6(p, b);
-    p = fmtText(p, "\nReduction time:                  ");
-    p = fmtFixed6(p, c);
-    p = fmtText(p, "\nTotal time:                      ");
-    p = fmtFixed6(p, (a + b) + c);
-    return fmtText(p, "\n\n");
+    static const char* const labels[4] = {"Max Model time:                  ", "\nImplicant/Implicate check time:  ",
+                                          "\nReduction time:                  ", "\nTotal time:                      "};
+    return fmtText(formatTimers(p, labels), "\n\n");
 }
 
 // The interrupted report; `dropped` are whole lines that could not be written, so the prime
@@ -124,6 +117,14 @@ void recordPrime(bool implicant, const std::vector<int>& prime, bool print) {
 }
 
 char* formatReport(char* p) { return formatReportWithout(p, 0, 0); }
+
+char* formatTimers(char* p, const char* const (&labels)[4]) {
+    const double a = run_times.max_model.load(relaxed), b = run_times.check.load(relaxed),
+                 c = run_times.reduction.load(relaxed);
+    const double values[4] = {a, b, c, (a + b) + c};
+    for (int i = 0; i < 4; i++) p = fmtFixed6(fmtText(p, labels[i]), values[i]);
+    return p;
+}
 
 void installReportHandlers(void (*before_report)(int sig)) {
     before_interrupted_report = before_report;

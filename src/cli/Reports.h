@@ -31,6 +31,10 @@ void recordPrime(bool implicant, const std::vector<int>& prime, bool print);
 // (at least 512 bytes) with async-signal-safe code; returns the end.
 char* formatReport(char* buf);
 
+// The three phase timers and their total, each after its label, with async-signal-safe code:
+// the reports and the JSON file name them differently.
+char* formatTimers(char* p, const char* const (&labels)[4]);
+
 // Interruption report for SIGINT, SIGTERM and SIGXCPU, progress report for SIGALRM (one alarm
 // armed here, five seconds ahead). `before_report` (async-signal-safe, may be null) runs in the
 // interruption handler before its report.
