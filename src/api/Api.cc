@@ -81,16 +81,13 @@ gzFile openFile(const std::string& path) {
     return in;
 }
 
-// A closed descriptor, or a directory there, cannot be read as a formula. The stream owns the
-// descriptor from here on.
+// A closed descriptor, or a directory there, cannot be read as a formula. Once it is open, the
+// stream owns the descriptor.
 gzFile openDescriptor(int fd, const std::string& name) {
     struct stat st;
     if (fstat(fd, &st) != 0) cannotOpen(name);
     gzFile in = S_ISDIR(st.st_mode) ? nullptr : gzdopen(fd, "rb");
-    if (in == nullptr) {
-        close(fd);
-        cannotOpen(name);
-    }
+    if (in == nullptr) cannotOpen(name);
     return in;
 }
 
@@ -156,25 +153,24 @@ public:
     // The limit refuses the first prime beyond it rather than stopping at the last one within
     // it, so that a run whose primes number exactly the limit ends complete.
     bool prime(bool implicant, const std::vector<int>& lits) override {
-        if (limit_ != 0 && delivered_ == limit_) {
+        const uint64_t delivered = figures.implicants + figures.implicates;
+        if (limit_ != 0 && delivered == limit_) {
             limited = true;
             return false;
         }
-        delivered_++;
-        handed[implicant]++;
+        (implicant ? figures.implicants : figures.implicates)++;
         if (!to_.prime(implicant, lits)) return false;
-        return !(interrupted_ && (delivered_ & 1023) == 0 && interrupted_());
+        return !(interrupted_ && ((delivered + 1) & 1023) == 0 && interrupted_());
     }
 
-    Figures figures;
+    Figures figures;  // the counts of the primes handed to the caller, and what the run read
     bool limited = false;
-    uint64_t handed[2] = {0, 0};  // implicates, implicants handed to the caller
 
 private:
     Sink& to_;
     bool literals_;
     const std::function<bool()>& interrupted_;
-    uint64_t limit_, delivered_ = 0;
+    uint64_t limit_;
 };
 
 class CallbackSink : public Sink {
@@ -185,10 +181,6 @@ public:
 private:
     const Callback& callback_;
 };
-
-}  // namespace
-
-namespace {
 
 // The query as the enumeration takes it; throws Error for a field out of its option's range.
 RunOptions runOptions(const Query& query) {
@@ -238,49 +230,35 @@ RunOptions runOptions(const Query& query) {
     return opts;
 }
 
-// The caller's timers, or the run's own.
-struct RunTimers {
-    explicit RunTimers(Timers* t)
-        : times(t != nullptr ? t->max_model : own.max_model, t != nullptr ? t->check : own.check,
-                t != nullptr ? t->reduction : own.reduction) {}
-    Timers own;
-    PhaseTimes times;
-};
-
 }  // namespace
 
 Figures enumerate(const Formula& formula, const Query& query, Sink& sink) {
     DescriptorGuard given{formula.kind() == Formula::Kind::Descriptor ? formula.descriptor() : -1};
     const RunOptions opts = runOptions(query);
     ForwardingSink forward(sink, query.interrupted, query.limit);
-    RunTimers timers(query.timers);
+    Timers own;  // the caller's timers, or the run's own
+    Timers& t = query.timers != nullptr ? *query.timers : own;
+    PhaseTimes times(t.max_model, t.check, t.reduction);
     RunEnd end;
     try {
-        gzFile in = nullptr;
+        gzFile opened = nullptr;
         switch (formula.kind()) {
             case Formula::Kind::Clauses: break;
-            case Formula::Kind::File: in = openFile(formula.path()); break;
-            case Formula::Kind::Text: in = openText(formula.text()); break;
+            case Formula::Kind::File: opened = openFile(formula.path()); break;
+            case Formula::Kind::Text: opened = openText(formula.text()); break;
             case Formula::Kind::Descriptor:
-                in = openDescriptor(std::exchange(given.fd, -1), formula.name());
+                opened = openDescriptor(given.fd, formula.name());
+                given.fd = -1;
                 break;
         }
-        try {
-            sink.opened();
-            // The solvers only now: the memory they take comes after the input is open, as the
-            // command line has always had it under a memory limit.
-            Sat::SolverWrapper solvers;
-            Sat::DR_SolverWrapper dual;
-            if (in == nullptr) {
-                end = runSequence(solvers, dual, formula.clauses(), opts, forward, timers.times);
-            } else {
-                // The run closes the stream, also when it throws.
-                end = runSequence(solvers, dual, std::exchange(in, nullptr), opts, forward, timers.times);
-            }
-        } catch (...) {
-            if (in != nullptr) gzclose(in);
-            throw;
-        }
+        Sat::InputStream in(opened);  // closed here until the run takes it over
+        sink.opened();
+        // The solvers only now: the memory they take comes after the input is open, as the
+        // command line has always had it under a memory limit.
+        Sat::SolverWrapper solvers;
+        Sat::DR_SolverWrapper dual;
+        end = in.get() == nullptr ? runSequence(solvers, dual, formula.clauses(), opts, forward, times)
+                                  : runSequence(solvers, dual, in.release(), opts, forward, times);
     } catch (QueryError& e) {
         throw Error(e.what());
     } catch (Sat::ParseError& e) {
@@ -297,11 +275,9 @@ Figures enumerate(const Formula& formula, const Query& query, Sink& sink) {
                : end == RunEnd::Unsatisfiable ? Ending::Unsatisfiable
                : forward.limited              ? Ending::Limit
                                               : Ending::Stopped;
-    f.max_model = timers.times.max_model.load();
-    f.check = timers.times.check.load();
-    f.reduction = timers.times.reduction.load();
-    f.implicants = forward.handed[1];
-    f.implicates = forward.handed[0];
+    f.max_model = times.max_model.load();
+    f.check = times.check.load();
+    f.reduction = times.reduction.load();
     sink.finished(f);
     return f;
 }

@@ -79,33 +79,23 @@ RunEnd runRead(SolverWrapper& formula, DR_SolverWrapper& dual, const RunOptions&
     setUpDualRail(dual, n);
     sink.formulaRead(formula.maxVar, formula.header_mismatch);
 
-    bool consistent;
-    try {  // an interruption check may stop the run inside the first check
-        consistent = termConsistent(ctx, {});
-    } catch (StopRun&) {
-        sink.finished(recorder.figures());
-        return RunEnd::Stopped;
-    }
-    if (!consistent) {
-        sink.unsatisfiable();
-        return RunEnd::Unsatisfiable;
-    }
-    sink.satisfiable();
-    ctx.first_check_conflicts = formula.solver->conflicts;
-    formula.solver->exempt_binary_learnts = true;  // from here on it checks candidate terms
+    try {  // an interruption check may stop the run inside the first check too
+        if (!termConsistent(ctx, {})) {
+            sink.unsatisfiable();
+            return RunEnd::Unsatisfiable;
+        }
+        sink.satisfiable();
+        ctx.first_check_conflicts = formula.solver->conflicts;
+        formula.solver->exempt_binary_learnts = true;  // from here on it checks candidate terms
 
-    const bool built = ctx.reducer.buildOccLists(formula.cls);
-    assert(built);  // the reader ends a clause at 0, so no clause holds it
-    (void)built;
-
-    RunEnd end = RunEnd::Complete;
-    try {
+        const bool built = ctx.reducer.buildOccLists(formula.cls);
+        assert(built);  // the reader ends a clause at 0, so no clause holds it
+        (void)built;
         enumeratePrimes(ctx, [&dual]() -> DR_SolverWrapper& { return dual; }, opts);
     } catch (StopRun&) {
-        end = RunEnd::Stopped;
+        return RunEnd::Stopped;
     }
-    sink.finished(recorder.figures());
-    return end;
+    return RunEnd::Complete;
 }
 
 }  // namespace

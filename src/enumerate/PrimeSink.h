@@ -1,20 +1,13 @@
 // Where the primes of a run go. The enumeration hands each prime to a sink the moment it is
 // known (an interrupted run has handed over everything it found); the command line's sink prints
 // it, a library caller's sink passes it on. The sink also hears the few events of a run that a
-// caller reports: the formula read, an unsatisfiable formula, the final figures.
+// caller reports: the formula read, whether it has a model. The caller knows when the run is over.
 #ifndef PRIMAL_ENUMERATE_PRIMESINK_H
 #define PRIMAL_ENUMERATE_PRIMESINK_H
 
-#include <cstdint>
 #include <vector>
 
 namespace primal {
-
-// Counts of a finished (or stopped) run and the CPU time of its three phases, in seconds.
-struct RunFigures {
-    uint64_t implicants = 0, implicates = 0;
-    double max_model = 0, check = 0, reduction = 0;
-};
 
 class PrimeSink {
 public:
@@ -33,8 +26,6 @@ public:
     virtual void satisfiable() {}
     // One prime: literals in input numbering, ascending. Returning false stops the run.
     virtual bool prime(bool implicant, const std::vector<int>& lits) = 0;
-    // The run is over (complete or stopped by the sink).
-    virtual void finished(const RunFigures& figures) { (void)figures; }
 };
 
 }  // namespace primal

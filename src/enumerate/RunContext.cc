@@ -7,19 +7,8 @@ namespace primal {
 
 void Recorder::recordInput(bool implicant, std::vector<int>& lits) {
     if (!wants(implicant)) return;
-    count_[implicant]++;
     if (literals_) std::sort(lits.begin(), lits.end());
     if (!sink_.prime(implicant, lits)) throw StopRun{};
-}
-
-RunFigures Recorder::figures() const {
-    RunFigures f;
-    f.implicants = count_[1];
-    f.implicates = count_[0];
-    f.max_model = times_.max_model.load(std::memory_order_relaxed);
-    f.check = times_.check.load(std::memory_order_relaxed);
-    f.reduction = times_.reduction.load(std::memory_order_relaxed);
-    return f;
 }
 
 void Recorder::watch(Sat::Solver& s) const {

@@ -28,8 +28,8 @@ namespace primal {
 // A sink said stop: unwinds the enumeration from wherever the prime was found.
 struct StopRun {};
 
-// The run's exit for primes, shared by the contexts of a split formula's parts: counts what
-// it hands over and asks the sink whether to go on.
+// The run's exit for primes, shared by the contexts of a split formula's parts: hands over
+// those of the asked side and asks the sink whether to go on.
 class Recorder {
 public:
     Recorder(PrimeSink& sink, PhaseTimes& times, Side side = Side::Both,
@@ -42,8 +42,6 @@ public:
     bool wantsLiterals() const { return literals_; }
     bool wants(bool implicant) const { return sideWants(side_, implicant); }
     PhaseTimes& times() { return times_; }
-    PrimeSink& sink() { return sink_; }
-    RunFigures figures() const;
     // Lets a solver of the run ask the caller's interruption check during long searches, and
     // keeps it quiet in a quiet run.
     void watch(Sat::Solver& s) const;
@@ -63,7 +61,6 @@ private:
     Side side_;
     const std::function<bool()>* interrupted_;  // null or empty: none
     bool quiet_;
-    uint64_t count_[2] = {0, 0};  // implicates, implicants
 };
 
 // Every phase works on the variables 1..n that occur in the formula, numbered densely in the

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <zlib.h>
 
 #include "containers/XAlloc.h"
@@ -64,6 +65,7 @@ public:
         if (in_ != nullptr) gzclose(in_);
     }
     gzFile get() const { return in_; }
+    gzFile release() { return std::exchange(in_, nullptr); }  // for a new owner
     void close() {  // as closeInput
         gzFile in = in_;
         in_ = nullptr;
