@@ -128,7 +128,7 @@ int main(int argc, char** argv) {
 
         for (int i = 1; i < argc; i++)
             if (std::strcmp(argv[i], "--version") == 0) {
-                std::printf("primal %s\n", PRIMAL_VERSION);
+                std::printf("primal %s\n", primal::version());
                 return 0;
             }
         // An empty list names no variable, which a user means no more than a missing one.

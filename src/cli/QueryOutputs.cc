@@ -151,26 +151,20 @@ void DimacsFile::add(const std::vector<int>& lits) {
     len_.store(size_t(p - buf_), std::memory_order_relaxed);
 }
 
-void DimacsFile::flush() {
-    ReportSignalsBlocked blocked;
+bool DimacsFile::writeBuffered() {
     const size_t len = len_.load(std::memory_order_relaxed);
-    if (!writeAll(fd_, buf_, len)) writeFailed(path_, errno);
+    if (!writeAll(fd_, buf_, len)) return false;
     for (size_t i = 0; i < len; i++) lines_on_disk_ += buf_[i] == '\n';
     len_.store(0, std::memory_order_relaxed);
+    return true;
 }
 
-bool DimacsFile::finish() {
-    if (fd_ < 0 || failed_) return true;
-    const size_t len = len_.load(std::memory_order_relaxed);
-    bool ok = writeAll(fd_, buf_, len);
-    if (ok) {
-        for (size_t i = 0; i < len; i++) lines_on_disk_ += buf_[i] == '\n';
-        len_.store(0, std::memory_order_relaxed);
-        ok = writeHeader();
-    }
-    failed_ = !ok;
-    return ok;
+void DimacsFile::flush() {
+    ReportSignalsBlocked blocked;
+    if (!writeBuffered()) writeFailed(path_, errno);
 }
+
+bool DimacsFile::finish() { return fd_ < 0 || (writeBuffered() && writeHeader()); }
 
 bool openStats(const std::string& path) {
     query_outputs.stats_fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);

@@ -22,7 +22,6 @@ public:
     // errno set when it cannot.
     bool open(const std::string& path, bool cnf);
     bool isOpen() const { return fd_ >= 0; }
-    const std::string& path() const { return path_; }
     int fd() const { return fd_; }
     void setVars(int vars) { vars_ = vars; }
     // One clause or term (literals in input numbering), ending in 0. Ends the process with
@@ -36,10 +35,11 @@ public:
 
 private:
     void flush();
+    bool writeBuffered();  // the complete lines; false when the write fails
     bool writeHeader();
     std::string path_;
     int fd_ = -1;
-    bool cnf_ = true, failed_ = false;
+    bool cnf_ = true;
     int vars_ = 0;
     char* buf_ = nullptr;
     std::atomic<size_t> len_{0};  // bytes of complete lines in buf_
