@@ -26,19 +26,6 @@ constexpr size_t kBuffer = size_t(1) << 20;
 constexpr size_t kVarsField = 10, kCountField = 20;
 constexpr size_t kHeader = 6 + kVarsField + 1 + kCountField + 1;
 
-// Blocks the report signals for the lifetime of the object, so that a handler never sees a
-// flush half done.
-struct ReportSignalsBlocked {
-    sigset_t old;
-    ReportSignalsBlocked() {
-        sigset_t set;
-        sigemptyset(&set);
-        for (int s : {SIGINT, SIGTERM, SIGXCPU, SIGALRM}) sigaddset(&set, s);
-        sigprocmask(SIG_BLOCK, &set, &old);
-    }
-    ~ReportSignalsBlocked() { sigprocmask(SIG_SETMASK, &old, nullptr); }
-};
-
 bool writeAll(int fd, const char* p, size_t n) {
     while (n > 0) {
         ssize_t w = ::write(fd, p, n);

@@ -64,25 +64,6 @@ constexpr long long kStallNs = 300LL * 1000 * 1000;
 constexpr long long kLinesNs = 400LL * 1000 * 1000;
 constexpr long long kReportNs = 700LL * 1000 * 1000;
 
-// Blocks the report signals for the lifetime of the object.
-class ReportSignalsBlocked {
-    sigset_t old_;
-
-public:
-    ReportSignalsBlocked() {
-        sigset_t set;
-        sigemptyset(&set);
-        sigaddset(&set, SIGINT);
-        sigaddset(&set, SIGTERM);
-        sigaddset(&set, SIGXCPU);
-        sigaddset(&set, SIGALRM);
-        sigaddset(&set, kFlushSignal);
-        sigprocmask(SIG_BLOCK, &set, &old_);
-    }
-    ~ReportSignalsBlocked() { sigprocmask(SIG_SETMASK, &old_, nullptr); }
-    const sigset_t& old() const { return old_; }
-};
-
 // Async-signal-safe text for the errors a write of standard output can meet.
 const char* errorText(int e) {
     switch (e) {
@@ -273,6 +254,15 @@ void append(const char* s, size_t n, std::atomic<uint32_t>* counter) {
 }
 
 }  // namespace
+
+ReportSignalsBlocked::ReportSignalsBlocked() {
+    sigset_t set;
+    sigemptyset(&set);
+    for (int s : {SIGINT, SIGTERM, SIGXCPU, SIGALRM, kFlushSignal}) sigaddset(&set, s);
+    sigprocmask(SIG_BLOCK, &set, &old_);
+}
+
+ReportSignalsBlocked::~ReportSignalsBlocked() { sigprocmask(SIG_SETMASK, &old_, nullptr); }
 
 void outWrite(const char* s, size_t n) { append(s, n, nullptr); }
 

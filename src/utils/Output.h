@@ -20,6 +20,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <signal.h>
 
 namespace Sat {
 
@@ -33,6 +34,20 @@ void outFlush();
 // One line (ending with a newline) and the counter it belongs to, raised in the same step as far
 // as a report can tell: a report never counts a line it does not print, nor the reverse.
 void outWriteCounted(const char* s, size_t n, std::atomic<uint32_t>& counter);
+
+// Blocks the report signals and the streaming timer's for the lifetime of the object, so that a
+// handler never sees a write of buffered lines half done.
+class ReportSignalsBlocked {
+public:
+    ReportSignalsBlocked();
+    ~ReportSignalsBlocked();
+    ReportSignalsBlocked(const ReportSignalsBlocked&) = delete;
+    ReportSignalsBlocked& operator=(const ReportSignalsBlocked&) = delete;
+    const sigset_t& old() const { return old_; }
+
+private:
+    sigset_t old_;
+};
 
 // Called (async-signal-safe) when a failed write of standard output ends the process, so that
 // other output files can be left complete.
