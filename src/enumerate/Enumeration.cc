@@ -32,16 +32,15 @@ std::vector<char> variablesOfInterest(const SolverWrapper& formula, const RunOpt
         for (int v = 1; v <= formula.origVarsLine; v++) x[size_t(v)] = 1;
         return x;
     }
-    std::vector<std::pair<int, int>> ranges = opts.project_list;
+    std::vector<std::pair<int, int>> shown;
     if (opts.projection == P::Show) {
         if (!formula.has_show) throw QueryError("ERROR! -project=show: the input has no \"c p show\" line");
-        ranges.clear();
         for (int v : formula.show_vars) {
             if (v < 1) throw QueryError("ERROR! -project=show: \"c p show\" lists " + std::to_string(v) + ", not a variable");
-            ranges.emplace_back(v, v);
+            shown.emplace_back(v, v);
         }
     }
-    for (const std::pair<int, int>& r : ranges) {
+    for (const std::pair<int, int>& r : opts.projection == P::Show ? shown : opts.project_list) {
         if (r.second > count)
             throw QueryError("ERROR! -project: variable " + std::to_string(r.second) +
                              " is above the input's variable count " + std::to_string(count));

@@ -134,7 +134,7 @@ void rootFactsFirst(RunContext& ctx, DR_SolverWrapper& dual) {
 }
 
 // Every prime not yet recorded, given whether ctx.implicants holds every prime implicant.
-void finish(RunContext& ctx, const std::function<DR_SolverWrapper&()>& dual_rail, const RunOptions& opts,
+void finish(RunContext& ctx, const DualRailMaker& dual_rail, const RunOptions& opts,
             bool all_implicants, const EngineBudget& b) {
     if (b.steps > 0) {
         // The implicates from the implicants start on a smaller budget than the implicants from
@@ -244,7 +244,7 @@ bool enumerateByParts(RunContext& ctx, const RunOptions& opts) {
 // get 2n vertices of which all but 2|X| are idle, which keeps them off the bit-set search
 // (Tseitin multiplier bits: 12 inputs, 89 gates, 10-25 times slower per prime than the same
 // function given by its truth table).
-void enumerateProjected(RunContext& ctx, const std::function<DR_SolverWrapper&()>& dual_rail, const RunOptions& opts) {
+void enumerateProjected(RunContext& ctx, const DualRailMaker& dual_rail, const RunOptions& opts) {
     ctx.defer_implicants = true;  // the formula's implicants are no primes of G
     EngineBudget b = engineBudget(ctx.formula.cls, ctx.first_check_conflicts, opts);
     // The engine gets more steps per prime than on the whole formula: here a consistent
@@ -320,7 +320,7 @@ void enumerateProjected(RunContext& ctx, const std::function<DR_SolverWrapper&()
 
 }  // namespace
 
-void enumeratePrimes(RunContext& ctx, const std::function<DR_SolverWrapper&()>& dual_rail, const RunOptions& opts) {
+void enumeratePrimes(RunContext& ctx, const DualRailMaker& dual_rail, const RunOptions& opts) {
     if (ctx.projected) {
         enumerateProjected(ctx, dual_rail, opts);
         return;

@@ -3,8 +3,7 @@
 #ifndef PRIMAL_ENUMERATE_POLICY_H
 #define PRIMAL_ENUMERATE_POLICY_H
 
-#include <functional>
-
+#include "enumerate/ByParts.h"
 #include "enumerate/RunContext.h"
 #include "enumerate/RunOptions.h"
 
@@ -13,8 +12,7 @@ namespace primal {
 // Records every prime of ctx's formula once. Precondition: the formula solver has answered
 // satisfiable without assumptions, and ctx.reducer is built over the formula's clauses.
 // `dual_rail` makes the dual-rail solver (set up for ctx's variables) when a road needs it.
-void enumeratePrimes(RunContext& ctx, const std::function<Sat::DR_SolverWrapper&()>& dual_rail,
-                     const RunOptions& opts);
+void enumeratePrimes(RunContext& ctx, const DualRailMaker& dual_rail, const RunOptions& opts);
 
 }  // namespace primal
 

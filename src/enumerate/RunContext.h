@@ -1,6 +1,6 @@
 // What the phases of an enumeration share: the formula, its variables, the primes found so far
 // and where they go. The phases, in the order a run may take them (Policy.h decides which):
-//   implicantsFromClauses / implicatesFromImplicants   the transversal engine (TransversalPhases.h);
+//   implicantsFromClauses / implicatesFromImplicants   the transversal engine (Phases.h);
 //   dualRailLoop        maximal models of the dual-rail solver name candidate terms (stops early
 //                       when one search passes its conflict budget);
 //   the endgame         the rest of the prime implicates from minimal transversals of the
