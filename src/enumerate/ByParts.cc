@@ -55,7 +55,7 @@ void recordProducts(RunContext& ctx, const std::vector<int>& fixed, const std::v
 void runPart(RunContext& whole, FormulaPart& part, PrimeStore implicants,
              const std::function<void(RunContext&, const DualRailMaker&)>& finish) {
     SolverWrapper formula;
-    for (std::vector<int>& c : part.clauses) formula.addClause(c, false);
+    formula.cls = std::move(part.clauses);
     part.clauses = {};
     const int k = int(part.vars.size());
     formula.ensureVar(k);
