@@ -12,6 +12,7 @@
 #include "transversal/DenseTransversals.h"
 
 #include "transversal/KnownSets.h"
+#include "transversal/Transversals.h"
 
 #include <algorithm>
 #include <array>
@@ -67,7 +68,6 @@ private:
     std::vector<uint64_t> sets;
     std::vector<int> out;
     uint64_t steps = 0, found = 0;
-    uint32_t polls = 0;
     bool limitHit = false;
 
     void block(uint32_t w) {
@@ -121,8 +121,9 @@ private:
             found++;
             return visit(out);
         }
-        if (p.poll != nullptr && (++polls & 1023) == 0) (*p.poll)();
-        if (p.stepBase != 0 && ++steps > p.stepBase + p.stepPer * found) {
+        ++steps;
+        if (p.poll != nullptr && (steps & (TransversalEngine::poll_interval - 1)) == 0) (*p.poll)();
+        if (p.stepBase != 0 && steps > p.stepBase + p.stepPer * found) {
             limitHit = true;
             return false;
         }

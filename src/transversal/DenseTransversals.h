@@ -27,7 +27,7 @@ struct TransversalProblem {
     size_t maxSize;     // 0: no bound
     const uint64_t& stepBase;  // 0: no bound; read at every node, so visit may lift it
     uint64_t stepPer;
-    const std::function<void()>* poll = nullptr;  // called every 1024 steps
+    const std::function<void()>* poll = nullptr;  // called every TransversalEngine::poll_interval steps
 };
 
 // Reports what TransversalEngine::enumerate does, with the same step counting; the order may

@@ -85,7 +85,6 @@ struct TransversalEngine::Impl {
     size_t maxSize = 0;
     uint64_t stepBase = 0, stepPer = 0, steps = 0, found = 0;
     std::function<void()> poll;
-    uint32_t polls = 0;
     bool limitHit = false;
 
     // Input.
@@ -302,8 +301,9 @@ struct TransversalEngine::Impl {
             found++;
             return visit(out);
         }
-        if (poll && (++polls & (poll_interval - 1)) == 0) poll();
-        if (stepBase != 0 && ++steps > stepBase + stepPer * found) {
+        ++steps;
+        if (poll && (steps & (poll_interval - 1)) == 0) poll();
+        if (stepBase != 0 && steps > stepBase + stepPer * found) {
             limitHit = true;
             return false;
         }

@@ -51,6 +51,7 @@ public:
     // Called every poll_interval search steps, so that a long search without results can be
     // watched (a clock refreshed, an interruption honoured by throwing out of the run).
     static constexpr uint32_t poll_interval = 1024;
+    static_assert((poll_interval & (poll_interval - 1)) == 0, "the searches test it with a mask");
     void setPoll(std::function<void()> poll);
     // Twin vertices (TwinVertices.h): the search runs over them merged, from min_twin_edges
     // edges on (Auto, the default), always, or never. On fewer edges the search is short
