@@ -47,6 +47,7 @@
 
 #include "transversal/DenseTransversals.h"
 #include "transversal/KnownSets.h"
+#include "transversal/Occurrences.h"
 #include "transversal/TwinVertices.h"
 #include "utils/LitIndex.h"
 
@@ -127,18 +128,6 @@ struct TransversalEngine::Impl {
         std::sort(pool.begin() + long(from), pool.end());
         pool.erase(std::unique(pool.begin() + long(from), pool.end()), pool.end());
         return pool.size() - from;
-    }
-
-    // Counting sort of the items (edges or known sets) by vertex.
-    void buildOcc(const std::vector<uint32_t>& lits, const std::vector<size_t>& start,
-                  std::vector<size_t>& os, std::vector<uint32_t>& oc) const {
-        os.assign(size_t(nv) + 1, 0);
-        for (uint32_t x : lits) os[x + 1]++;
-        for (uint32_t x = 0; x < nv; x++) os[x + 1] += os[x];
-        oc.resize(lits.size());
-        std::vector<size_t> fill(os.begin(), os.end() - 1);
-        for (size_t i = 0; i + 1 < start.size(); i++)
-            for (size_t j = start[i]; j < start[i + 1]; j++) oc[fill[lits[j]]++] = uint32_t(i);
     }
 
     // Uncovered-edge buckets.
@@ -263,7 +252,7 @@ struct TransversalEngine::Impl {
 
     void prepare() {
         size_t m = estart.size() - 1, nk = kstart.size() - 1;
-        if (ostart.empty() || occEdges != m) buildOcc(elits, estart, ostart, occ), occEdges = m;
+        if (ostart.empty() || occEdges != m) buildOccurrences(nv, elits, estart, ostart, occ), occEdges = m;
         if (!known || knownSets != nk)
             known = std::make_unique<KnownSets>(nv, klits, kstart), knownSets = nk;
         else

@@ -4,6 +4,7 @@
 #include <cassert>
 #include <unordered_map>
 
+#include "transversal/Occurrences.h"
 #include "utils/LitIndex.h"
 
 namespace primal {
@@ -14,16 +15,9 @@ const uint32_t NONE = UINT32_MAX;
 
 bool TwinVertices::build(uint32_t n_vertices, const std::vector<uint32_t>& el, const std::vector<size_t>& es,
                          const std::vector<uint32_t>& kl, const std::vector<size_t>& ks) {
-    // Each vertex's edges, ascending (a counting sort by vertex).
-    std::vector<size_t> os(size_t(n_vertices) + 1, 0);
-    for (uint32_t x : el) os[x + 1]++;
-    for (uint32_t x = 0; x < n_vertices; x++) os[x + 1] += os[x];
-    std::vector<uint32_t> oc(el.size());
-    {
-        std::vector<size_t> fill(os.begin(), os.end() - 1);
-        for (size_t e = 0; e + 1 < es.size(); e++)
-            for (size_t j = es[e]; j < es[e + 1]; j++) oc[fill[el[j]]++] = uint32_t(e);
-    }
+    std::vector<size_t> os;
+    std::vector<uint32_t> oc;
+    buildOccurrences(n_vertices, el, es, os, oc);
     std::vector<char> apart(n_vertices, 0);
     for (uint32_t x : kl) apart[x] = 1;
 
@@ -63,7 +57,7 @@ bool TwinVertices::build(uint32_t n_vertices, const std::vector<uint32_t>& el, c
     // classes holding their complements always keeps one. A lone literal is blocked by a lone
     // complement in the search itself (below). A class that falls short is split into single
     // vertices, which may make others fall short in turn.
-    std::vector<uint32_t> size(nc, 0), mates;
+    std::vector<uint32_t> mates;
     for (bool split = true; split;) {
         split = false;
         std::vector<std::vector<uint32_t>> byClass(nc);
@@ -80,28 +74,21 @@ bool TwinVertices::build(uint32_t n_vertices, const std::vector<uint32_t>& el, c
             split = true;
         }
     }
-    size.assign(nc, 0);
-    std::vector<uint32_t> first(nc, NONE);
+    // Numbered again in the order of their first member (splitting numbered the new ones last).
+    std::vector<uint32_t> renum(nc, NONE), first, size;
     bool merged = false;
     for (uint32_t x = 0; x < n_vertices; x++)
         if (cls[x] != NONE) {
-            merged |= size[cls[x]]++ > 0;
-            if (first[cls[x]] == NONE) first[cls[x]] = x;
+            uint32_t& c = renum[cls[x]];
+            if (c == NONE) {
+                c = uint32_t(first.size());
+                first.push_back(x);
+                size.push_back(0);
+            }
+            cls[x] = c;
+            merged |= size[c]++ > 0;
         }
     if (!merged) return false;
-    // Numbered again in the order of their first member.
-    {
-        std::vector<uint32_t> order(nc), renum(nc);
-        for (uint32_t c = 0; c < nc; c++) order[c] = c;
-        std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) { return first[a] < first[b]; });
-        for (uint32_t i = 0; i < nc; i++) renum[order[i]] = i;
-        for (uint32_t& c : cls)
-            if (c != NONE) c = renum[c];
-        std::vector<uint32_t> f2(nc), s2(nc);
-        for (uint32_t c = 0; c < nc; c++) f2[renum[c]] = first[c], s2[renum[c]] = size[c];
-        first.swap(f2);
-        size.swap(s2);
-    }
 
     // Merged vertices two by two: a lone literal with its complement when that is alone too, so
     // that the search keeps blocking it; any other with a partner in no edge.
