@@ -10,8 +10,8 @@ namespace primal {
 void completeImplicants(RunContext& ctx) {
     PhaseTimer timer(ctx.times.max_model);
     TransversalEngine engine(ctx.n);
-    ctx.implicates.forEach([&](const int* b, const int* e) { engine.addEdge(std::vector<int>(b, e)); });
-    ctx.implicants.forEach([&](const int* b, const int* e) { engine.addKnown(std::vector<int>(b, e)); });
+    ctx.implicates.forEach([&](const int* b, const int* e) { engine.addEdge(b, e); });
+    ctx.implicants.forEach([&](const int* b, const int* e) { engine.addKnown(b, e); });
     watchEngine(ctx, timer, engine);
     engine.enumerate([&](const std::vector<int>& t) {
         keepFound(ctx, timer, true, t);

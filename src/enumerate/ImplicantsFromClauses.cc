@@ -33,7 +33,7 @@ bool run(const std::vector<std::vector<int>>& clauses, int n, uint64_t steps, ui
         if (!tautological(c, seen)) engine.addEdge(c);
     if (known != nullptr)
         known->forEach([&](const int* b, const int* e) {
-            if (max_size == 0 || e - b <= max_size) engine.addKnown(std::vector<int>(b, e));
+            if (max_size == 0 || e - b <= max_size) engine.addKnown(b, e);
         });
     engine.setStepLimit(steps, per_prime);
     engine.setMaxSize(max_size);

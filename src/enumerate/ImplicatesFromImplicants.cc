@@ -57,8 +57,8 @@ bool implicatesFromImplicants(RunContext& ctx, bool implicants_complete, uint64_
     for (;;) {
         PhaseTimer search(ctx.times.max_model);  // the engine's own time
         TransversalEngine engine(ctx.n);
-        ctx.implicants.forEach([&](const int* b, const int* e) { engine.addEdge(std::vector<int>(b, e)); });
-        ctx.implicates.forEach([&](const int* b, const int* e) { engine.addKnown(std::vector<int>(b, e)); });
+        ctx.implicants.forEach([&](const int* b, const int* e) { engine.addEdge(b, e); });
+        ctx.implicates.forEach([&](const int* b, const int* e) { engine.addKnown(b, e); });
         engine.setStepLimit(steps, per_prime);
         engine.setMaxSize(int(ctx.max_len));
         watchEngine(ctx, search, engine);

@@ -119,9 +119,10 @@ struct TransversalEngine::Impl {
     static int litOf(uint32_t x) { return x & 1 ? -int(x / 2 + 1) : int(x / 2 + 1); }
 
     // Appends the sorted, repeat-free vertices of `lits` to `pool`; returns how many.
-    size_t append(const std::vector<int>& lits, std::vector<uint32_t>& pool) const {
+    size_t append(const int* begin, const int* end, std::vector<uint32_t>& pool) const {
         size_t from = pool.size();
-        for (int l : lits) {
+        for (const int* p = begin; p != end; p++) {
+            const int l = *p;
             assert(l != 0 && (l < 0 ? -int64_t(l) : l) <= int64_t(nv / 2));
             pool.push_back(vertexOf(l));
         }
@@ -402,17 +403,17 @@ struct TransversalEngine::Impl {
 TransversalEngine::TransversalEngine(int n) : impl(new Impl(n)) {}
 TransversalEngine::~TransversalEngine() { delete impl; }
 
-void TransversalEngine::addEdge(const std::vector<int>& edge) {
+void TransversalEngine::addEdge(const int* begin, const int* end) {
     Impl& d = *impl;
-    size_t len = d.append(edge, d.elits);
+    size_t len = d.append(begin, end, d.elits);
     d.maxEdgeLen = std::max(d.maxEdgeLen, uint32_t(len));
     d.estart.push_back(d.elits.size());
 }
 
-void TransversalEngine::addKnown(const std::vector<int>& set) {
+void TransversalEngine::addKnown(const int* begin, const int* end) {
     Impl& d = *impl;
     d.knownAdded++;
-    size_t len = d.append(set, d.klits);
+    size_t len = d.append(begin, end, d.klits);
     if (len == 0) d.emptyKnown = true;
     bool complementary = false;  // never inside a consistent S: not worth keeping
     for (size_t j = d.klits.size() - len; j + 1 < d.klits.size(); j++)

@@ -29,9 +29,11 @@ public:
     // An edge: DIMACS literals of variables 1..n in any order; repeated literals are allowed, as
     // are duplicate, nested and empty edges (an empty edge has no transversal). The caller drops
     // edges it does not want hit (tautological clauses, say).
-    void addEdge(const std::vector<int>& edge);
+    void addEdge(const int* begin, const int* end);
+    void addEdge(const std::vector<int>& edge) { addEdge(edge.data(), edge.data() + edge.size()); }
     // A known set: no reported transversal contains it; every branch whose S holds it is cut.
-    void addKnown(const std::vector<int>& set);
+    void addKnown(const int* begin, const int* end);
+    void addKnown(const std::vector<int>& set) { addKnown(set.data(), set.data() + set.size()); }
     // Only transversals of at most k literals are reported (0, the default: no bound).
     void setMaxSize(int k);
     // A run stops once its search steps (nodes entered) exceed base + per_transversal times the
