@@ -56,9 +56,10 @@ public:
     static_assert((poll_interval & (poll_interval - 1)) == 0, "the searches test it with a mask");
     void setPoll(std::function<void()> poll);
     // Twin vertices (TwinVertices.h): the search runs over them merged, from min_twin_edges
-    // edges on (Auto, the default), always, or never. On fewer edges the search is short
-    // whatever it repeats, and merging would only change the order of the reports.
-    enum class Twins { Auto, Merge, Keep };
+    // edges on (Auto, the default) or always (Merge, for tests of small hypergraphs). On fewer
+    // edges the search is short whatever it repeats, and merging would only change the order of
+    // the reports.
+    enum class Twins { Auto, Merge };
     static constexpr size_t min_twin_edges = 4096;
     void setTwins(Twins twins);
 
