@@ -13,10 +13,7 @@ namespace primal {
 std::vector<int> rootFixedLiterals(const Solver& fs) {
     std::vector<int> fixed;
     const int root_end = fs.trail_lim.size() > 0 ? fs.trail_lim[0] : fs.trail.size();
-    for (int i = 0; i < root_end; i++) {
-        Lit p = fs.trail[i];
-        fixed.push_back(sign(p) ? -(var(p) + 1) : var(p) + 1);
-    }
+    for (int i = 0; i < root_end; i++) fixed.push_back(dimacsOf(fs.trail[i]));
     return fixed;
 }
 

@@ -24,7 +24,7 @@ bool termConsistent(RunContext& ctx, const std::vector<int>& term) {
     fs.resetPhases();
     for (int l : term) {
         assert(l != 0 && std::abs(l) <= ctx.n);
-        fs.assumptions.push(mkLit(std::abs(l) - 1, l < 0));
+        fs.assumptions.push(dimacsLit(l));
     }
     ctx.out.watch(fs);
     const lbool res = fs.solve_();
@@ -49,11 +49,10 @@ namespace {
 // then smaller still, hence consistent), so each literal is tried once.
 void shrinkRefuted(RunContext& ctx, std::vector<int>& clause) {
     const Solver& fs = *ctx.formula.solver;
-    auto inCore = [&fs](int l) { return fs.conflict.has(mkLit(std::abs(l) - 1, l < 0)); };
+    auto inCore = [&fs](int l) { return fs.conflict.has(dimacsLit(l)); };
     std::vector<int> needed, open, rest;
     for (int i = 0; i < fs.conflict.size(); i++) {
-        const Lit p = fs.conflict[i];
-        open.push_back(sign(p) ? -(var(p) + 1) : var(p) + 1);
+        open.push_back(dimacsOf(fs.conflict[i]));
     }
     while (!open.empty()) {
         const int l = open.back();

@@ -39,7 +39,7 @@ constexpr size_t fresh_words = (max_new_per_pass + 63) / 64;
 bool refutedByPropagation(RunContext& ctx, const std::vector<int>& clause, Sat::vec<Sat::Lit>& assumps,
                           Sat::vec<Sat::Lit>& implied) {
     assumps.clear();
-    for (int l : clause) assumps.push(Sat::mkLit(std::abs(l) - 1, l > 0));
+    for (int l : clause) assumps.push(~Sat::dimacsLit(l));
     return !ctx.formula.solver->implies(assumps, implied);
 }
 

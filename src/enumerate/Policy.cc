@@ -69,7 +69,7 @@ size_t unfixedOccurrences(const SolverWrapper& formula) {
         size_t open = 0;
         bool satisfied = false;
         for (int l : c) {
-            const lbool v = fs.value(mkLit(std::abs(l) - 1, l < 0));
+            const lbool v = fs.value(dimacsLit(l));
             if (v == l_True) satisfied = true;
             open += v == l_Undef;
         }

@@ -12,9 +12,8 @@ SolverWrapper::~SolverWrapper() {}
 
 void SolverWrapper::toLits(const std::vector<int>& clause, vec<Lit>& lits) {
     for (int l : clause) {
-        int v = (l < 0 ? -l : l) - 1;
-        ensureVar(v + 1);
-        lits.push(mkLit(v, l < 0));
+        ensureVar(l < 0 ? -l : l);
+        lits.push(dimacsLit(l));
     }
 }
 

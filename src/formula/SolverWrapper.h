@@ -16,6 +16,10 @@
 
 namespace Sat {
 
+// A DIMACS literal as the solver's literal (variable v is the solver's v - 1), and back.
+inline Lit dimacsLit(int l) { return mkLit((l < 0 ? -l : l) - 1, l < 0); }
+inline int dimacsOf(Lit p) { return sign(p) ? -(var(p) + 1) : var(p) + 1; }
+
 class SolverWrapper {
 public:
     Solver S;
