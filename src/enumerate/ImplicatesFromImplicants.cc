@@ -13,7 +13,6 @@
 // next one; until then a candidate that misses one of them cannot be an implicate and is skipped
 // without a solver call.
 #include <algorithm>
-#include <cstdlib>
 
 #include "enumerate/CandidateStep.h"
 #include "enumerate/Phases.h"
