@@ -6,6 +6,11 @@
 // minimality at a node does so everywhere below it (critical edges only shrink), so it is
 // dropped for the rest of the node rather than offered to the later branches.
 //
+// Under a size bound k the last member must lie in every edge still uncovered, so the last
+// level branches on their intersection, and a child of the level before it is built only when
+// that intersection can be non-empty: most are not, and the test costs a few edges against the
+// d + 2 edge sets a child's level writes.
+//
 // Blocked vertices (the complement of a member; the last missing member of a known set) keep a
 // count, as in the occurrence-list search; a bit set of them is what the branch choice reads.
 // The recursion is at most n + 1 deep, n <= 128.
@@ -109,6 +114,25 @@ private:
         return c;
     }
 
+    // Whether S + v, one vertex short of the size bound, may still be completed: its last vertex
+    // must lie in every edge that v leaves uncovered, and be usable below v (a candidate there,
+    // not blocked now, not v's complement; the known sets that v completes block more, so this
+    // is a superset). Most children of the level before the last fail this after a few edges,
+    // which is far cheaper than building their level.
+    bool completable(const uint64_t* U, const uint64_t* ov, const VSet& rest, uint32_t v) const {
+        VSet within;
+        for (unsigned w = 0; w < W; w++) within[w] = rest[w] & ~blocked[w];
+        within[(v ^ 1) / 64] &= ~(uint64_t(1) << ((v ^ 1) % 64));
+        for (uint32_t i = 0; i < M; i++)
+            for (uint64_t bits = U[i] & ~ov[i]; bits != 0; bits &= bits - 1) {
+                const VSet& f = edge[i * 64 + uint32_t(__builtin_ctzll(bits))];
+                uint64_t left = 0;
+                for (unsigned w = 0; w < W; w++) left |= within[w] &= f[w];
+                if (left == 0) return false;
+            }
+        return true;
+    }
+
     // The node with d members whose level starts at word `at`; cand: the candidate vertices.
     bool node(uint32_t d, size_t at, const VSet& cand) {
         const uint64_t* U = sets.data() + at;
@@ -129,6 +153,7 @@ private:
         }
         if (p.maxSize != 0 && d >= p.maxSize) return true;
 
+        const bool before_last = p.maxSize != 0 && d + 2 == p.maxSize;
         VSet usable;
         for (unsigned i = 0; i < W; i++) usable[i] = cand[i] & ~blocked[i];
         VSet branch, rest;
@@ -168,6 +193,10 @@ private:
             for (uint64_t bits = branch[wi]; bits != 0; bits &= bits - 1) {
                 const uint32_t v = wi * 64 + uint32_t(__builtin_ctzll(bits));
                 const uint64_t* ov = occ.data() + size_t(v) * M;
+                if (before_last && !completable(sets.data() + at, ov, rest, v)) {
+                    rest[wi] |= uint64_t(1) << (v % 64);
+                    continue;
+                }
                 const uint64_t* cur = sets.data() + at;
                 uint64_t* nxt = sets.data() + next;
                 bool minimal = true;
