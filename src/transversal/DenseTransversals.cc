@@ -9,7 +9,9 @@
 // Under a size bound k the last member must lie in every edge still uncovered, so the last
 // level branches on their intersection, and a child of the level before it is built only when
 // that intersection can be non-empty: most are not, and the test costs a few edges against the
-// d + 2 edge sets a child's level writes.
+// d + 2 edge sets a child's level writes. Known sets of k members are looked up by key where
+// S would become one, instead of being counted at every join (KnownSets): S can only hold such
+// a set by being it.
 //
 // Blocked vertices (the complement of a member; the last missing member of a known set) keep a
 // count, as in the occurrence-list search; a bit set of them is what the branch choice reads.
@@ -33,7 +35,8 @@ class DenseSearch {
 
 public:
     DenseSearch(const TransversalProblem& p, const std::function<bool(const std::vector<int>&)>& visit)
-        : p(p), visit(visit), m(uint32_t(p.estart.size() - 1)), M((m + 63) / 64), known(p.nv, p.klits, p.kstart) {
+        : p(p), visit(visit), m(uint32_t(p.estart.size() - 1)), M((m + 63) / 64), ownKnown(splitKnown()),
+          known(p.nv, ownKnown ? ownLits : p.klits, ownKnown ? ownStart : p.kstart) {
         edge.assign(m, VSet{});
         occ.assign(size_t(p.nv) * M, 0);
         for (uint32_t e = 0; e < m; e++)
@@ -65,6 +68,16 @@ private:
     const uint32_t m, M;
     std::vector<VSet> edge;
     std::vector<uint64_t> occ;  // vertex x's edges: occ[x * M ..]
+    // Under a size bound k: a key per vertex, S's key (the XOR of its members'), and the known
+    // sets of k members by key, sorted, so that whether S is one takes a look-up (checked
+    // member by member: keys of different sets may agree).
+    std::vector<uint64_t> key;
+    uint64_t keyS = 0;
+    std::vector<std::pair<uint64_t, uint32_t>> knownByKey;
+    // The other known sets, which the counts below watch: all of them without a size bound.
+    std::vector<uint32_t> ownLits;
+    std::vector<size_t> ownStart;
+    bool ownKnown;
     KnownSets known;
     std::vector<uint32_t> blockCount, S;
     std::vector<char> inS;
@@ -75,6 +88,53 @@ private:
     uint64_t steps = 0, found = 0;
     bool limitHit = false;
 
+    // Under a size bound k a known set of k members needs no count: S can only hold it by being
+    // it, at the deepest level, so it is enough to not report that set (looked up by key) where
+    // the count would have blocked its last member. A known set longer than k is never held at
+    // all. Shorter known sets keep their counts, which cut branches above the last level. Late
+    // in a bounded run most known sets have k members (the implicates), and counting them made
+    // each join cost hundreds of updates. Returns whether ownLits/ownStart hold the sets left
+    // to count.
+    bool splitKnown() {
+        if (p.maxSize == 0) return false;
+        key.resize(p.nv);
+        uint64_t x = 0;
+        for (uint64_t& k : key) {  // splitmix64
+            uint64_t z = x += 0x9e3779b97f4a7c15ull;
+            z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ull;
+            z = (z ^ (z >> 27)) * 0x94d049bb133111ebull;
+            k = z ^ (z >> 31);
+        }
+        ownStart.push_back(0);
+        for (uint32_t k = 0; k + 1 < p.kstart.size(); k++) {
+            const size_t b = p.kstart[k], e = p.kstart[k + 1];
+            if (e - b == p.maxSize) {
+                uint64_t h = 0;
+                for (size_t j = b; j < e; j++) h ^= key[p.klits[j]];
+                knownByKey.emplace_back(h, k);
+            } else if (e - b < p.maxSize) {
+                ownLits.insert(ownLits.end(), p.klits.begin() + ptrdiff_t(b), p.klits.begin() + ptrdiff_t(e));
+                ownStart.push_back(ownLits.size());
+            }
+        }
+        std::sort(knownByKey.begin(), knownByKey.end());
+        return true;
+    }
+
+    // Whether S + v + w (v and w not in S; w == v for S + v), of maxSize members, is a known set.
+    bool knownFull(uint32_t v, uint32_t w) const {
+        assert(S.size() + 1 + (w != v) == p.maxSize);
+        if (knownByKey.empty()) return false;
+        const uint64_t h = keyS ^ key[v] ^ (w != v ? key[w] : 0);
+        auto it = std::lower_bound(knownByKey.begin(), knownByKey.end(), std::make_pair(h, uint32_t(0)));
+        for (; it != knownByKey.end() && it->first == h; ++it)
+            if (std::all_of(p.klits.begin() + ptrdiff_t(p.kstart[it->second]),
+                            p.klits.begin() + ptrdiff_t(p.kstart[it->second + 1]),
+                            [&](uint32_t x) { return inS[x] != 0 || x == v || x == w; }))
+                return true;
+        return false;
+    }
+
     void block(uint32_t w) {
         if (blockCount[w]++ == 0) blocked[w / 64] |= uint64_t(1) << (w % 64);
     }
@@ -83,6 +143,7 @@ private:
     }
 
     void push(uint32_t v) {
+        if (!key.empty()) keyS ^= key[v];
         S.push_back(v);
         inS[v] = 1;
         block(v ^ 1);
@@ -93,6 +154,7 @@ private:
         unblock(v ^ 1);
         inS[v] = 0;
         S.pop_back();
+        if (!key.empty()) keyS ^= key[v];
     }
 
     // Without a popcount instruction in the target, __builtin_popcountll is a library call per
@@ -115,22 +177,30 @@ private:
     }
 
     // Whether S + v, one vertex short of the size bound, may still be completed: its last vertex
-    // must lie in every edge that v leaves uncovered, and be usable below v (a candidate there,
-    // not blocked now, not v's complement; the known sets that v completes block more, so this
-    // is a superset). Most children of the level before the last fail this after a few edges,
-    // which is far cheaper than building their level.
+    // w must lie in every edge that v leaves uncovered, be usable below v (a candidate there,
+    // not blocked now, not v's complement), and S + v + w must be no known set (which is what
+    // the child would block it for: a known set inside the transversal S + v + w is all of it
+    // when that is minimal). Most children of the level before the last fail this after a few
+    // edges, and late in a run the rest mostly end in known sets; either test is far cheaper
+    // than building the child's level.
     bool completable(const uint64_t* U, const uint64_t* ov, const VSet& rest, uint32_t v) const {
         VSet within;
         for (unsigned w = 0; w < W; w++) within[w] = rest[w] & ~blocked[w];
         within[(v ^ 1) / 64] &= ~(uint64_t(1) << ((v ^ 1) % 64));
+        bool covers = true;  // S + v is itself a transversal, which the child reports
         for (uint32_t i = 0; i < M; i++)
             for (uint64_t bits = U[i] & ~ov[i]; bits != 0; bits &= bits - 1) {
                 const VSet& f = edge[i * 64 + uint32_t(__builtin_ctzll(bits))];
                 uint64_t left = 0;
                 for (unsigned w = 0; w < W; w++) left |= within[w] &= f[w];
                 if (left == 0) return false;
+                covers = false;
             }
-        return true;
+        if (covers) return true;
+        for (unsigned wi = 0; wi < W; wi++)
+            for (uint64_t bits = within[wi]; bits != 0; bits &= bits - 1)
+                if (!knownFull(v, wi * 64 + uint32_t(__builtin_ctzll(bits)))) return true;
+        return false;
     }
 
     // The node with d members whose level starts at word `at`; cand: the candidate vertices.
@@ -153,11 +223,11 @@ private:
         }
         if (p.maxSize != 0 && d >= p.maxSize) return true;
 
-        const bool before_last = p.maxSize != 0 && d + 2 == p.maxSize;
+        const bool before_last = p.maxSize != 0 && d + 2 == p.maxSize, last = p.maxSize != 0 && d + 1 == p.maxSize;
         VSet usable;
         for (unsigned i = 0; i < W; i++) usable[i] = cand[i] & ~blocked[i];
         VSet branch, rest;
-        if (p.maxSize != 0 && d + 1 == p.maxSize) {
+        if (last) {
             // One vertex left under the size bound: only a usable vertex in every uncovered edge
             // can complete S, so the branches are their intersection, which is mostly empty
             // after a few edges (most nodes of a bounded search are here).
@@ -197,6 +267,7 @@ private:
                     rest[wi] |= uint64_t(1) << (v % 64);
                     continue;
                 }
+                if (last && knownFull(v, v)) continue;  // the child would be that set
                 const uint64_t* cur = sets.data() + at;
                 uint64_t* nxt = sets.data() + next;
                 bool minimal = true;
