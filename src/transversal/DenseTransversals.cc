@@ -20,6 +20,7 @@
 
 #include "transversal/KnownSets.h"
 #include "transversal/Transversals.h"
+#include "utils/BitCount.h"
 
 #include <algorithm>
 #include <array>
@@ -28,6 +29,47 @@
 namespace primal {
 
 namespace {
+
+// The branch choice counts the usable vertices of every uncovered edge at every node, with the
+// processor's popcount instruction where it has one (utils/BitCount.h).
+struct SoftCount {
+    static unsigned of(uint64_t x) { return softPopcount(x); }
+};
+struct HardCount {
+    __attribute__((always_inline)) static unsigned of(uint64_t x) { return unsigned(__builtin_popcountll(x)); }
+};
+
+// The uncovered edge (bits of U, M words) with the fewest usable vertices, the last of equals;
+// stops at one with none. `fewest` gets their number.
+template <class Count, unsigned W>
+__attribute__((always_inline)) inline uint32_t fewestUsable(const uint64_t* U, uint32_t M,
+                                                             const std::array<uint64_t, W>* edge,
+                                                             const std::array<uint64_t, W>& usable, unsigned& fewest) {
+    uint32_t best = 0;
+    for (uint32_t i = 0; i < M && fewest > 0; i++)
+        for (uint64_t bits = U[i]; bits != 0 && fewest > 0; bits &= bits - 1) {
+            const uint32_t e = i * 64 + uint32_t(__builtin_ctzll(bits));
+            unsigned c = 0;
+            for (unsigned w = 0; w < W; w++) c += Count::of(edge[e][w] & usable[w]);
+            if (c <= fewest) fewest = c, best = e;
+        }
+    return best;
+}
+
+template <unsigned W>
+uint32_t fewestUsableSoft(const uint64_t* U, uint32_t M, const std::array<uint64_t, W>* edge,
+                          const std::array<uint64_t, W>& usable, unsigned& fewest) {
+    return fewestUsable<SoftCount, W>(U, M, edge, usable, fewest);
+}
+
+template <unsigned W>
+#if defined(__x86_64__) || defined(__i386__)
+__attribute__((target("popcnt")))
+#endif
+uint32_t fewestUsableHard(const uint64_t* U, uint32_t M, const std::array<uint64_t, W>* edge,
+                          const std::array<uint64_t, W>& usable, unsigned& fewest) {
+    return fewestUsable<HardCount, W>(U, M, edge, usable, fewest);
+}
 
 template <unsigned W>
 class DenseSearch {
@@ -68,6 +110,8 @@ private:
     const uint32_t m, M;
     std::vector<VSet> edge;
     std::vector<uint64_t> occ;  // vertex x's edges: occ[x * M ..]
+    uint32_t (*const scan)(const uint64_t*, uint32_t, const VSet*, const VSet&, unsigned&) =
+        hasPopcountInstruction() ? &fewestUsableHard<W> : &fewestUsableSoft<W>;
     // Under a size bound k: a key per vertex, S's key (the XOR of its members'), and the known
     // sets of k members by key, sorted, so that whether S is one takes a look-up (checked
     // member by member: keys of different sets may agree).
@@ -157,25 +201,6 @@ private:
         if (!key.empty()) keyS ^= key[v];
     }
 
-    // Without a popcount instruction in the target, __builtin_popcountll is a library call per
-    // word; the branching scan counts every uncovered edge at every node, so the count is done
-    // inline by bit halving instead.
-    static unsigned popcount(uint64_t x) {
-#ifdef __POPCNT__
-        return unsigned(__builtin_popcountll(x));
-#else
-        x -= (x >> 1) & 0x5555555555555555ull;
-        x = (x & 0x3333333333333333ull) + ((x >> 2) & 0x3333333333333333ull);
-        x = (x + (x >> 4)) & 0x0f0f0f0f0f0f0f0full;
-        return unsigned((x * 0x0101010101010101ull) >> 56);
-#endif
-    }
-    static unsigned count(const VSet& a, const VSet& b) {
-        unsigned c = 0;
-        for (unsigned i = 0; i < W; i++) c += popcount(a[i] & b[i]);
-        return c;
-    }
-
     // Whether S + v, one vertex short of the size bound, may still be completed: its last vertex
     // w must lie in every edge that v leaves uncovered, be usable below v (a candidate there,
     // not blocked now, not v's complement), and S + v + w must be no known set (which is what
@@ -243,14 +268,8 @@ private:
             if (!any) return true;
             rest = cand;  // the children are leaves
         } else {
-            uint32_t best = 0;
             unsigned fewest = ~0u;
-            for (uint32_t i = 0; i < M && fewest > 0; i++)
-                for (uint64_t bits = U[i]; bits != 0 && fewest > 0; bits &= bits - 1) {
-                    uint32_t e = i * 64 + uint32_t(__builtin_ctzll(bits));
-                    unsigned c = count(edge[e], usable);
-                    if (c <= fewest) fewest = c, best = e;
-                }
+            const uint32_t best = scan(U, M, edge.data(), usable, fewest);
             if (fewest == 0) return true;  // an uncovered edge that nothing usable can hit
             for (unsigned i = 0; i < W; i++) {
                 branch[i] = edge[best][i] & usable[i];
