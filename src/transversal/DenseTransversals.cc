@@ -208,8 +208,10 @@ private:
     // when that is minimal). Most children of the level before the last fail this after a few
     // edges, and late in a run the rest mostly end in known sets; either test is far cheaper
     // than building the child's level.
-    bool completable(const uint64_t* U, const uint64_t* ov, const VSet& rest, uint32_t v) const {
-        VSet within;
+    // `within` gets the last vertices that the search below S + v may still try: the usable
+    // ones in every edge that v leaves uncovered (the child's branches are its own usable
+    // vertices among them).
+    bool completable(const uint64_t* U, const uint64_t* ov, const VSet& rest, uint32_t v, VSet& within) const {
         for (unsigned w = 0; w < W; w++) within[w] = rest[w] & ~blocked[w];
         within[(v ^ 1) / 64] &= ~(uint64_t(1) << ((v ^ 1) % 64));
         bool covers = true;  // S + v is itself a transversal, which the child reports
@@ -229,7 +231,9 @@ private:
     }
 
     // The node with d members whose level starts at word `at`; cand: the candidate vertices.
-    bool node(uint32_t d, size_t at, const VSet& cand) {
+    // meet: at the last level, the intersection of the uncovered edges with a superset of the
+    // usable vertices, as completable() found it for this node (nullptr: not known).
+    bool node(uint32_t d, size_t at, const VSet& cand, const VSet* meet = nullptr) {
         const uint64_t* U = sets.data() + at;
         bool covered = true;
         for (uint32_t i = 0; i < M && covered; i++) covered = U[i] == 0;
@@ -258,7 +262,12 @@ private:
             // after a few edges (most nodes of a bounded search are here).
             bool any = true;
             branch = usable;
-            for (uint32_t i = 0; i < M && any; i++)
+            if (meet != nullptr) {
+                uint64_t left = 0;
+                for (unsigned w = 0; w < W; w++) left |= branch[w] &= (*meet)[w];
+                any = left != 0;
+            }
+            for (uint32_t i = 0; i < M && any && meet == nullptr; i++)
                 for (uint64_t bits = U[i]; bits != 0 && any; bits &= bits - 1) {
                     const VSet& f = edge[i * 64 + uint32_t(__builtin_ctzll(bits))];
                     uint64_t left = 0;
@@ -276,13 +285,14 @@ private:
                 rest[i] = cand[i] & ~branch[i];
             }
         }
+        VSet meet_below;
         const size_t next = at + size_t(d + 1) * M, need = next + size_t(d + 2) * M;
         if (sets.size() < need) sets.resize(need);
         for (unsigned wi = 0; wi < W; wi++)
             for (uint64_t bits = branch[wi]; bits != 0; bits &= bits - 1) {
                 const uint32_t v = wi * 64 + uint32_t(__builtin_ctzll(bits));
                 const uint64_t* ov = occ.data() + size_t(v) * M;
-                if (before_last && !completable(sets.data() + at, ov, rest, v)) {
+                if (before_last && !completable(sets.data() + at, ov, rest, v, meet_below)) {
                     rest[wi] |= uint64_t(1) << (v % 64);
                     continue;
                 }
@@ -305,7 +315,7 @@ private:
                     nc[i] = cur[i] & ov[i];
                 }
                 push(v);
-                bool go_on = node(d + 1, next, rest);
+                bool go_on = node(d + 1, next, rest, before_last ? &meet_below : nullptr);
                 pop(v);
                 if (!go_on) return false;
                 rest[wi] |= uint64_t(1) << (v % 64);  // later branches may take v
