@@ -53,11 +53,15 @@ bool implicatesFromImplicants(RunContext& ctx, bool implicants_complete, uint64_
     Sat::vec<Sat::Lit> assumps, implied;
     const bool by_literal = ctx.max_len != 0;
     std::vector<uint64_t> fresh_bits(by_literal ? (2 * size_t(ctx.n) + 2) * fresh_words : 0);
+    // One engine for every pass, given what the stores gained since the last: the same edges
+    // and known sets in the same order as a fresh one, without adding the old ones again.
+    TransversalEngine engine(ctx.n);
+    size_t edges = 0, known = 0;
     for (;;) {
         PhaseTimer search(ctx.times.max_model);  // the engine's own time
-        TransversalEngine engine(ctx.n);
-        ctx.implicants.forEach([&](const int* b, const int* e) { engine.addEdge(b, e); });
-        ctx.implicates.forEach([&](const int* b, const int* e) { engine.addKnown(b, e); });
+        ctx.implicants.forEach([&](const int* b, const int* e) { engine.addEdge(b, e); }, edges);
+        ctx.implicates.forEach([&](const int* b, const int* e) { engine.addKnown(b, e); }, known);
+        edges = ctx.implicants.size(), known = ctx.implicates.size();
         engine.setStepLimit(steps, per_prime);
         engine.setMaxSize(int(ctx.max_len));
         watchEngine(ctx, search, engine);

@@ -15,13 +15,14 @@ public:
         ends.push_back(lits.size());
     }
     size_t size() const { return ends.size(); }
-    // Calls f(const int* begin, const int* end) for each prime, in the order added.
+    // Calls f(const int* begin, const int* end) for each prime from the first-th on, in the
+    // order added.
     template <class F>
-    void forEach(F f) const {
-        size_t begin = 0;
-        for (size_t end : ends) {
-            f(lits.data() + begin, lits.data() + end);
-            begin = end;
+    void forEach(F f, size_t first = 0) const {
+        size_t begin = first == 0 ? 0 : ends[first - 1];
+        for (size_t i = first; i < ends.size(); i++) {
+            f(lits.data() + begin, lits.data() + ends[i]);
+            begin = ends[i];
         }
     }
 

@@ -6,6 +6,13 @@
 // minimality at a node does so everywhere below it (critical edges only shrink), so it is
 // dropped for the rest of the node rather than offered to the later branches.
 //
+// Under a size bound k the last member must lie in every edge still uncovered, so the last
+// level branches on their intersection, and a child of the level before it is built only when
+// that intersection can be non-empty: most are not, and the test costs a few edges against the
+// d + 2 edge sets a child's level writes. Known sets of k members are looked up by key where
+// S would become one, instead of being counted at every join (KnownSets): S can only hold such
+// a set by being it.
+//
 // Blocked vertices (the complement of a member; the last missing member of a known set) keep a
 // count, as in the occurrence-list search; a bit set of them is what the branch choice reads.
 // The recursion is at most n + 1 deep, n <= 128.
@@ -13,6 +20,7 @@
 
 #include "transversal/KnownSets.h"
 #include "transversal/Transversals.h"
+#include "utils/BitCount.h"
 
 #include <algorithm>
 #include <array>
@@ -22,13 +30,55 @@ namespace primal {
 
 namespace {
 
+// The branch choice counts the usable vertices of every uncovered edge at every node, with the
+// processor's popcount instruction where it has one (utils/BitCount.h).
+struct SoftCount {
+    static unsigned of(uint64_t x) { return softPopcount(x); }
+};
+struct HardCount {
+    __attribute__((always_inline)) static unsigned of(uint64_t x) { return unsigned(__builtin_popcountll(x)); }
+};
+
+// The uncovered edge (bits of U, M words) with the fewest usable vertices, the last of equals;
+// stops at one with none. `fewest` gets their number.
+template <class Count, unsigned W>
+__attribute__((always_inline)) inline uint32_t fewestUsable(const uint64_t* U, uint32_t M,
+                                                             const std::array<uint64_t, W>* edge,
+                                                             const std::array<uint64_t, W>& usable, unsigned& fewest) {
+    uint32_t best = 0;
+    for (uint32_t i = 0; i < M && fewest > 0; i++)
+        for (uint64_t bits = U[i]; bits != 0 && fewest > 0; bits &= bits - 1) {
+            const uint32_t e = i * 64 + uint32_t(__builtin_ctzll(bits));
+            unsigned c = 0;
+            for (unsigned w = 0; w < W; w++) c += Count::of(edge[e][w] & usable[w]);
+            if (c <= fewest) fewest = c, best = e;
+        }
+    return best;
+}
+
+template <unsigned W>
+uint32_t fewestUsableSoft(const uint64_t* U, uint32_t M, const std::array<uint64_t, W>* edge,
+                          const std::array<uint64_t, W>& usable, unsigned& fewest) {
+    return fewestUsable<SoftCount, W>(U, M, edge, usable, fewest);
+}
+
+template <unsigned W>
+#if defined(__x86_64__) || defined(__i386__)
+__attribute__((target("popcnt")))
+#endif
+uint32_t fewestUsableHard(const uint64_t* U, uint32_t M, const std::array<uint64_t, W>* edge,
+                          const std::array<uint64_t, W>& usable, unsigned& fewest) {
+    return fewestUsable<HardCount, W>(U, M, edge, usable, fewest);
+}
+
 template <unsigned W>
 class DenseSearch {
     using VSet = std::array<uint64_t, W>;
 
 public:
     DenseSearch(const TransversalProblem& p, const std::function<bool(const std::vector<int>&)>& visit)
-        : p(p), visit(visit), m(uint32_t(p.estart.size() - 1)), M((m + 63) / 64), known(p.nv, p.klits, p.kstart) {
+        : p(p), visit(visit), m(uint32_t(p.estart.size() - 1)), M((m + 63) / 64), ownKnown(splitKnown()),
+          known(p.nv, ownKnown ? ownLits : p.klits, ownKnown ? ownStart : p.kstart) {
         edge.assign(m, VSet{});
         occ.assign(size_t(p.nv) * M, 0);
         for (uint32_t e = 0; e < m; e++)
@@ -60,6 +110,18 @@ private:
     const uint32_t m, M;
     std::vector<VSet> edge;
     std::vector<uint64_t> occ;  // vertex x's edges: occ[x * M ..]
+    uint32_t (*const scan)(const uint64_t*, uint32_t, const VSet*, const VSet&, unsigned&) =
+        hasPopcountInstruction() ? &fewestUsableHard<W> : &fewestUsableSoft<W>;
+    // Under a size bound k: a key per vertex, S's key (the XOR of its members'), and the known
+    // sets of k members by key, sorted, so that whether S is one takes a look-up (checked
+    // member by member: keys of different sets may agree).
+    std::vector<uint64_t> key;
+    uint64_t keyS = 0;
+    std::vector<std::pair<uint64_t, uint32_t>> knownByKey;
+    // The other known sets, which the counts below watch: all of them without a size bound.
+    std::vector<uint32_t> ownLits;
+    std::vector<size_t> ownStart;
+    bool ownKnown;
     KnownSets known;
     std::vector<uint32_t> blockCount, S;
     std::vector<char> inS;
@@ -70,6 +132,53 @@ private:
     uint64_t steps = 0, found = 0;
     bool limitHit = false;
 
+    // Under a size bound k a known set of k members needs no count: S can only hold it by being
+    // it, at the deepest level, so it is enough to not report that set (looked up by key) where
+    // the count would have blocked its last member. A known set longer than k is never held at
+    // all. Shorter known sets keep their counts, which cut branches above the last level. Late
+    // in a bounded run most known sets have k members (the implicates), and counting them made
+    // each join cost hundreds of updates. Returns whether ownLits/ownStart hold the sets left
+    // to count.
+    bool splitKnown() {
+        if (p.maxSize == 0) return false;
+        key.resize(p.nv);
+        uint64_t x = 0;
+        for (uint64_t& k : key) {  // splitmix64
+            uint64_t z = x += 0x9e3779b97f4a7c15ull;
+            z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ull;
+            z = (z ^ (z >> 27)) * 0x94d049bb133111ebull;
+            k = z ^ (z >> 31);
+        }
+        ownStart.push_back(0);
+        for (uint32_t k = 0; k + 1 < p.kstart.size(); k++) {
+            const size_t b = p.kstart[k], e = p.kstart[k + 1];
+            if (e - b == p.maxSize) {
+                uint64_t h = 0;
+                for (size_t j = b; j < e; j++) h ^= key[p.klits[j]];
+                knownByKey.emplace_back(h, k);
+            } else if (e - b < p.maxSize) {
+                ownLits.insert(ownLits.end(), p.klits.begin() + ptrdiff_t(b), p.klits.begin() + ptrdiff_t(e));
+                ownStart.push_back(ownLits.size());
+            }
+        }
+        std::sort(knownByKey.begin(), knownByKey.end());
+        return true;
+    }
+
+    // Whether S + v + w (v and w not in S; w == v for S + v), of maxSize members, is a known set.
+    bool knownFull(uint32_t v, uint32_t w) const {
+        assert(S.size() + 1 + (w != v) == p.maxSize);
+        if (knownByKey.empty()) return false;
+        const uint64_t h = keyS ^ key[v] ^ (w != v ? key[w] : 0);
+        auto it = std::lower_bound(knownByKey.begin(), knownByKey.end(), std::make_pair(h, uint32_t(0)));
+        for (; it != knownByKey.end() && it->first == h; ++it)
+            if (std::all_of(p.klits.begin() + ptrdiff_t(p.kstart[it->second]),
+                            p.klits.begin() + ptrdiff_t(p.kstart[it->second + 1]),
+                            [&](uint32_t x) { return inS[x] != 0 || x == v || x == w; }))
+                return true;
+        return false;
+    }
+
     void block(uint32_t w) {
         if (blockCount[w]++ == 0) blocked[w / 64] |= uint64_t(1) << (w % 64);
     }
@@ -78,6 +187,7 @@ private:
     }
 
     void push(uint32_t v) {
+        if (!key.empty()) keyS ^= key[v];
         S.push_back(v);
         inS[v] = 1;
         block(v ^ 1);
@@ -88,29 +198,42 @@ private:
         unblock(v ^ 1);
         inS[v] = 0;
         S.pop_back();
+        if (!key.empty()) keyS ^= key[v];
     }
 
-    // Without a popcount instruction in the target, __builtin_popcountll is a library call per
-    // word; the branching scan counts every uncovered edge at every node, so the count is done
-    // inline by bit halving instead.
-    static unsigned popcount(uint64_t x) {
-#ifdef __POPCNT__
-        return unsigned(__builtin_popcountll(x));
-#else
-        x -= (x >> 1) & 0x5555555555555555ull;
-        x = (x & 0x3333333333333333ull) + ((x >> 2) & 0x3333333333333333ull);
-        x = (x + (x >> 4)) & 0x0f0f0f0f0f0f0f0full;
-        return unsigned((x * 0x0101010101010101ull) >> 56);
-#endif
-    }
-    static unsigned count(const VSet& a, const VSet& b) {
-        unsigned c = 0;
-        for (unsigned i = 0; i < W; i++) c += popcount(a[i] & b[i]);
-        return c;
+    // Whether S + v, one vertex short of the size bound, may still be completed: its last vertex
+    // w must lie in every edge that v leaves uncovered, be usable below v (a candidate there,
+    // not blocked now, not v's complement), and S + v + w must be no known set (which is what
+    // the child would block it for: a known set inside the transversal S + v + w is all of it
+    // when that is minimal). Most children of the level before the last fail this after a few
+    // edges, and late in a run the rest mostly end in known sets; either test is far cheaper
+    // than building the child's level.
+    // `within` gets the last vertices that the search below S + v may still try: the usable
+    // ones in every edge that v leaves uncovered (the child's branches are its own usable
+    // vertices among them).
+    bool completable(const uint64_t* U, const uint64_t* ov, const VSet& rest, uint32_t v, VSet& within) const {
+        for (unsigned w = 0; w < W; w++) within[w] = rest[w] & ~blocked[w];
+        within[(v ^ 1) / 64] &= ~(uint64_t(1) << ((v ^ 1) % 64));
+        bool covers = true;  // S + v is itself a transversal, which the child reports
+        for (uint32_t i = 0; i < M; i++)
+            for (uint64_t bits = U[i] & ~ov[i]; bits != 0; bits &= bits - 1) {
+                const VSet& f = edge[i * 64 + uint32_t(__builtin_ctzll(bits))];
+                uint64_t left = 0;
+                for (unsigned w = 0; w < W; w++) left |= within[w] &= f[w];
+                if (left == 0) return false;
+                covers = false;
+            }
+        if (covers) return true;
+        for (unsigned wi = 0; wi < W; wi++)
+            for (uint64_t bits = within[wi]; bits != 0; bits &= bits - 1)
+                if (!knownFull(v, wi * 64 + uint32_t(__builtin_ctzll(bits)))) return true;
+        return false;
     }
 
     // The node with d members whose level starts at word `at`; cand: the candidate vertices.
-    bool node(uint32_t d, size_t at, const VSet& cand) {
+    // meet: at the last level, the intersection of the uncovered edges with a superset of the
+    // usable vertices, as completable() found it for this node (nullptr: not known).
+    bool node(uint32_t d, size_t at, const VSet& cand, const VSet* meet = nullptr) {
         const uint64_t* U = sets.data() + at;
         bool covered = true;
         for (uint32_t i = 0; i < M && covered; i++) covered = U[i] == 0;
@@ -129,16 +252,22 @@ private:
         }
         if (p.maxSize != 0 && d >= p.maxSize) return true;
 
+        const bool before_last = p.maxSize != 0 && d + 2 == p.maxSize, last = p.maxSize != 0 && d + 1 == p.maxSize;
         VSet usable;
         for (unsigned i = 0; i < W; i++) usable[i] = cand[i] & ~blocked[i];
         VSet branch, rest;
-        if (p.maxSize != 0 && d + 1 == p.maxSize) {
+        if (last) {
             // One vertex left under the size bound: only a usable vertex in every uncovered edge
             // can complete S, so the branches are their intersection, which is mostly empty
             // after a few edges (most nodes of a bounded search are here).
             bool any = true;
             branch = usable;
-            for (uint32_t i = 0; i < M && any; i++)
+            if (meet != nullptr) {
+                uint64_t left = 0;
+                for (unsigned w = 0; w < W; w++) left |= branch[w] &= (*meet)[w];
+                any = left != 0;
+            }
+            for (uint32_t i = 0; i < M && any && meet == nullptr; i++)
                 for (uint64_t bits = U[i]; bits != 0 && any; bits &= bits - 1) {
                     const VSet& f = edge[i * 64 + uint32_t(__builtin_ctzll(bits))];
                     uint64_t left = 0;
@@ -148,26 +277,26 @@ private:
             if (!any) return true;
             rest = cand;  // the children are leaves
         } else {
-            uint32_t best = 0;
             unsigned fewest = ~0u;
-            for (uint32_t i = 0; i < M && fewest > 0; i++)
-                for (uint64_t bits = U[i]; bits != 0 && fewest > 0; bits &= bits - 1) {
-                    uint32_t e = i * 64 + uint32_t(__builtin_ctzll(bits));
-                    unsigned c = count(edge[e], usable);
-                    if (c <= fewest) fewest = c, best = e;
-                }
+            const uint32_t best = scan(U, M, edge.data(), usable, fewest);
             if (fewest == 0) return true;  // an uncovered edge that nothing usable can hit
             for (unsigned i = 0; i < W; i++) {
                 branch[i] = edge[best][i] & usable[i];
                 rest[i] = cand[i] & ~branch[i];
             }
         }
+        VSet meet_below;
         const size_t next = at + size_t(d + 1) * M, need = next + size_t(d + 2) * M;
         if (sets.size() < need) sets.resize(need);
         for (unsigned wi = 0; wi < W; wi++)
             for (uint64_t bits = branch[wi]; bits != 0; bits &= bits - 1) {
                 const uint32_t v = wi * 64 + uint32_t(__builtin_ctzll(bits));
                 const uint64_t* ov = occ.data() + size_t(v) * M;
+                if (before_last && !completable(sets.data() + at, ov, rest, v, meet_below)) {
+                    rest[wi] |= uint64_t(1) << (v % 64);
+                    continue;
+                }
+                if (last && knownFull(v, v)) continue;  // the child would be that set
                 const uint64_t* cur = sets.data() + at;
                 uint64_t* nxt = sets.data() + next;
                 bool minimal = true;
@@ -186,7 +315,7 @@ private:
                     nc[i] = cur[i] & ov[i];
                 }
                 push(v);
-                bool go_on = node(d + 1, next, rest);
+                bool go_on = node(d + 1, next, rest, before_last ? &meet_below : nullptr);
                 pop(v);
                 if (!go_on) return false;
                 rest[wi] |= uint64_t(1) << (v % 64);  // later branches may take v

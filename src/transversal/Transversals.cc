@@ -126,8 +126,11 @@ struct TransversalEngine::Impl {
             assert(l != 0 && (l < 0 ? -int64_t(l) : l) <= int64_t(nv / 2));
             pool.push_back(vertexOf(l));
         }
-        std::sort(pool.begin() + long(from), pool.end());
-        pool.erase(std::unique(pool.begin() + long(from), pool.end()), pool.end());
+        // Primes come sorted (ascending variables, which is ascending vertices): no sort then.
+        if (std::adjacent_find(pool.begin() + long(from), pool.end(), std::greater_equal<uint32_t>()) != pool.end()) {
+            std::sort(pool.begin() + long(from), pool.end());
+            pool.erase(std::unique(pool.begin() + long(from), pool.end()), pool.end());
+        }
         return pool.size() - from;
     }
 

@@ -3,7 +3,7 @@
 // literals, complementary pairs, duplicate, nested and empty edges, no variables, known sets
 // (empty ones too) and size bounds, twins merged every other round; runs again after more input;
 // stopping; a step bound lifted from within; bit sets against lists up to 128 variables; depth
-// 20000 without stack overflow; the step bound and the poll.
+// 20000 without stack overflow; the step bound and the poll; the inline bit count.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,6 +12,7 @@
 #include <set>
 
 #include "transversal/Transversals.h"
+#include "utils/BitCount.h"
 
 using primal::TransversalEngine;
 using Ints = std::vector<int>;
@@ -254,6 +255,14 @@ TEST(Transversals, BitSetsAgreeWithListsAcrossWordBoundaries) {
             std::sort(b.begin(), b.end());
             ASSERT_EQ(a, b);
         }
+    }
+    // The branch choice counts bits with the processor's instruction here; the inline count that
+    // replaces it elsewhere must agree with it.
+    for (uint64_t x : {uint64_t(0), ~uint64_t(0), uint64_t(1) << 63, uint64_t(0x8000000000000001ull)})
+        EXPECT_EQ(primal::softPopcount(x), unsigned(__builtin_popcountll(x)));
+    for (int i = 0; i < 1000; i++) {
+        const uint64_t x = (uint64_t(rng()) << 32 | rng()) & (uint64_t(rng()) << 32 | rng());
+        ASSERT_EQ(primal::softPopcount(x), unsigned(__builtin_popcountll(x))) << x;
     }
     // Past 128 variables the bit sets do not apply: the lists run instead, with the same result.
     TransversalEngine big(129);
