@@ -56,14 +56,15 @@ void watchEngine(RunContext& ctx, PhaseTimer& timer, TransversalEngine& engine) 
     });
 }
 
-bool implicantsFromClauses(RunContext& ctx, uint64_t steps, uint64_t per_prime, uint64_t max_long) {
+bool implicantsFromClauses(RunContext& ctx, uint64_t steps, uint64_t per_prime, uint64_t max_unrecorded) {
     PhaseTimer timer(ctx.times.max_model);
-    uint64_t long_ones = 0;
+    uint64_t unrecorded = 0;
     return run(
         ctx.formula.cls, ctx.n, steps, per_prime,
         [&](const std::vector<int>& t) {
             keepFound(ctx, timer, true, t);
-            return ctx.max_len == 0 || t.size() <= ctx.max_len || ++long_ones <= max_long;
+            const bool recorded = ctx.out.wants(true) && (ctx.max_len == 0 || t.size() <= ctx.max_len);
+            return recorded || ++unrecorded <= max_unrecorded;
         },
         0, nullptr, [&](TransversalEngine& engine) { watchEngine(ctx, timer, engine); });
 }

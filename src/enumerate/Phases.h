@@ -32,10 +32,11 @@ constexpr uint64_t max_kept_implicates = uint64_t(1) << 20;
 
 // Every prime implicant, from the clauses alone (no solver call), unless the engine passes
 // `steps` search steps (plus per_prime for each prime found) first; returns whether it finished.
-// Implicants found before giving up are recorded and stay in ctx.implicants. Under a length
-// bound it also gives up once it has found more than max_long implicants longer than the bound
-// (kept, not recorded).
-bool implicantsFromClauses(RunContext& ctx, uint64_t steps, uint64_t per_prime, uint64_t max_long = UINT64_MAX);
+// Implicants found before giving up are recorded and stay in ctx.implicants. It also gives up
+// once it has found more than max_unrecorded implicants that the run does not record (longer
+// than the length bound, or any when the implicants are not asked for); those are kept too.
+bool implicantsFromClauses(RunContext& ctx, uint64_t steps, uint64_t per_prime,
+                           uint64_t max_unrecorded = UINT64_MAX);
 // Under a length bound: every prime implicant of at most ctx.max_len literals not yet in
 // ctx.implicants, from the clauses, with no step bound.
 void shortImplicantsFromClauses(RunContext& ctx);

@@ -16,7 +16,9 @@
 //  3. Either way the implicants the loop could not reach are the minimal consistent transversals
 //     of the implicates.
 // A run asked for one side stops where that side is complete: after step 1 for the implicants
-// when the engine lists them all, before step 3 for the implicates.
+// when the engine lists them all, before step 3 for the implicates. Asked for the implicates,
+// step 1 gives up on very many implicants (max_unasked_implicants), which it would hold without
+// printing anything.
 //
 // A run bounded to primes of at most k literals (ctx.max_len) keeps the roads, with every
 // search bounded at k: the engine is pruned at k, the dual-rail loop's terms are capped at k
@@ -57,6 +59,14 @@ constexpr size_t max_engine_occurrences = 4000000;
 // (4679 implicants): 0.04 s against 0.18 s for those of at most 3 literals. Where they are
 // millions (random 3-CNF at m/n = 2-3), 65536 of them took 0.07 s, most of a run at K = 3.
 constexpr uint64_t max_long_implicants = uint64_t(1) << 13;
+// Asked for the implicates only, the run records no implicant, yet step 1 keeps every one it
+// lists, since the implicates from the implicants need them all. Where they are millions (random
+// 3-CNF, n = 100, m/n = 2-3) it held 2.5-2.9 GB after 6 s without one implicate printed, on its
+// way to running out of memory. So it gives up after this many and drops them, and the loop
+// prints implicates from the start (it finds the implicants it needs to block): 41316 in 10 s at
+// m/n = 2, 271364 at m/n = 3, in 120-160 MB. Below it the engine's road stays (tree_10_0: 28864
+// implicants, 10.8 million implicates in 1.3 s).
+constexpr uint64_t max_unasked_implicants = uint64_t(1) << 18;
 // The dual-rail loop's conflict budget under a length bound (see finish()).
 constexpr int64_t max_bounded_loop_conflicts = 10;
 
@@ -338,13 +348,18 @@ void enumeratePrimes(RunContext& ctx, const DualRailMaker& dual_rail, const RunO
         return;
     }
     const EngineBudget b = engineBudget(ctx.formula.cls, ctx.first_check_conflicts, opts);
-    const bool all_implicants = b.steps > 0 && implicantsFromClauses(ctx, b.steps, b.per_prime, max_long_implicants);
-    if (ctx.max_len != 0 && !all_implicants) {  // the long ones only get in the way (see above)
-        PrimeStore short_ones;
+    const uint64_t max_unrecorded = ctx.max_len != 0                  ? max_long_implicants
+                                    : opts.side == Side::Implicates ? max_unasked_implicants
+                                                                    : UINT64_MAX;
+    const bool all_implicants = b.steps > 0 && implicantsFromClauses(ctx, b.steps, b.per_prime, max_unrecorded);
+    // What the run does not record only gets in the way (see above): under a length bound once
+    // step 1 gives up, the implicates only once it gave up on their number.
+    if (!all_implicants && (ctx.max_len != 0 || ctx.implicants.size() > max_unrecorded)) {
+        PrimeStore kept;
         ctx.implicants.forEach([&](const int* p, const int* e) {
-            if (size_t(e - p) <= ctx.max_len) short_ones.add(std::vector<int>(p, e));
+            if (size_t(e - p) <= ctx.max_len) kept.add(std::vector<int>(p, e));
         });
-        ctx.implicants = std::move(short_ones);
+        ctx.implicants = std::move(kept);
     }
     // Asked for the implicants only: no implicate is computed once the engine has them all.
     if (all_implicants && opts.side == Side::Implicants) return;
