@@ -7,7 +7,7 @@ namespace primal {
 
 void Recorder::recordInput(bool implicant, std::vector<int>& lits) {
     if (!wants(implicant)) return;
-    if (literals_) std::sort(lits.begin(), lits.end());
+    if (literals_ && !std::is_sorted(lits.begin(), lits.end())) std::sort(lits.begin(), lits.end());
     if (!sink_.prime(implicant, lits)) throw StopRun{};
 }
 

@@ -19,6 +19,7 @@
 #include "transversal/DenseTransversals.h"
 
 #include "transversal/KnownSets.h"
+#include "transversal/ReportedSet.h"
 #include "transversal/Transversals.h"
 #include "utils/BitCount.h"
 
@@ -238,9 +239,7 @@ private:
         bool covered = true;
         for (uint32_t i = 0; i < M && covered; i++) covered = U[i] == 0;
         if (covered) {
-            out.clear();
-            for (uint32_t x : S) out.push_back(x & 1 ? -int(x / 2 + 1) : int(x / 2 + 1));
-            std::sort(out.begin(), out.end());
+            reportedSet(S, inS, p.nv, out);
             found++;
             return visit(out);
         }

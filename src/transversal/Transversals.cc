@@ -48,6 +48,7 @@
 #include "transversal/DenseTransversals.h"
 #include "transversal/KnownSets.h"
 #include "transversal/Occurrences.h"
+#include "transversal/ReportedSet.h"
 #include "transversal/TwinVertices.h"
 #include "utils/LitIndex.h"
 
@@ -288,9 +289,7 @@ struct TransversalEngine::Impl {
     // Returns false when visit asks to stop.
     bool enter(const std::function<bool(const std::vector<int>&)>& visit) {
         if (numUncov == 0) {
-            out.clear();
-            for (uint32_t x : S) out.push_back(litOf(x));
-            std::sort(out.begin(), out.end());
+            reportedSet(S, inS, nv, out);
             found++;
             return visit(out);
         }
