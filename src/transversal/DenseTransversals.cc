@@ -234,7 +234,8 @@ private:
     // The node with d members whose level starts at word `at`; cand: the candidate vertices.
     // meet: at the last level, the intersection of the uncovered edges with a superset of the
     // usable vertices, as completable() found it for this node (nullptr: not known).
-    bool node(uint32_t d, size_t at, const VSet& cand, const VSet* meet = nullptr) {
+    // Kept out of run(): inlined there, its first levels compiled to 6-8% more instructions.
+    __attribute__((noinline)) bool node(uint32_t d, size_t at, const VSet& cand, const VSet* meet = nullptr) {
         const uint64_t* U = sets.data() + at;
         bool covered = true;
         for (uint32_t i = 0; i < M && covered; i++) covered = U[i] == 0;

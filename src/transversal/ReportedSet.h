@@ -17,7 +17,8 @@ namespace primal {
 inline void reportedSet(const std::vector<uint32_t>& S, const std::vector<char>& in_s, uint32_t nv,
                         std::vector<int>& out) {
     out.clear();
-    if (nv > 16 * S.size() + 64) {  // few members among many vertices: the sort is cheaper
+    const size_t k = S.size();
+    if (nv > 4 * k * size_t(64 - __builtin_clzll(k | 1))) {  // the sort's k log k is cheaper
         for (uint32_t x : S) out.push_back(x & 1 ? -int(x / 2 + 1) : int(x / 2 + 1));
         std::sort(out.begin(), out.end());
         return;
