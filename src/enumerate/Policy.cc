@@ -63,8 +63,8 @@ constexpr uint64_t max_long_implicants = uint64_t(1) << 13;
 // lists, since the implicates from the implicants need them all. Where they are millions (random
 // 3-CNF, n = 100, m/n = 2-3) it held 2.5-2.9 GB after 6 s without one implicate printed, on its
 // way to running out of memory. So it gives up after this many and drops them, and the loop
-// prints implicates from the start (it finds the implicants it needs to block): 41316 in 10 s at
-// m/n = 2, 271364 at m/n = 3, in 120-160 MB. Below it the engine's road stays (tree_10_0: 28864
+// prints implicates from the start (it finds the implicants it needs to block): 39791 in 10 s at
+// m/n = 2, 285178 at m/n = 3, in 130-160 MB. Below it the engine's road stays (tree_10_0: 28864
 // implicants, 10.8 million implicates in 1.3 s).
 constexpr uint64_t max_unasked_implicants = uint64_t(1) << 18;
 // The dual-rail loop's conflict budget under a length bound (see finish()).
@@ -182,7 +182,7 @@ void finish(RunContext& ctx, const DualRailMaker& dual_rail, const RunOptions& o
     // conflicts; after 1000, the loop took 0.05-0.08 s for a handful of implicates, after 100
     // a few milliseconds (flat30-1 at K = 3 without the engine: 0.09 s against 0.5 s), and
     // after 10 it costs less again: random 3-CNF at K = 3, 5-43% fewer instructions for the
-    // whole run (n = 60, m = 120: 138 M -> 78 M), at K = 4 -6% to +1%.
+    // whole run (n = 60, m = 120: 138 M -> 78 M); at K = 4 from 6% fewer to 14% more.
     if (ctx.max_len != 0 && budget > max_bounded_loop_conflicts) budget = max_bounded_loop_conflicts;
     if (dualRailLoop(ctx, dual, budget) == LoopEnd::OverBudget) implicatesFromImplicants(ctx, false);
     // The implicants the loop could not reach are all that is left to find; with every implicant
