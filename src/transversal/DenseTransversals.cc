@@ -20,7 +20,6 @@
 
 #include "transversal/KnownSets.h"
 #include "transversal/ReportedSet.h"
-#include "transversal/Transversals.h"
 #include "utils/BitCount.h"
 
 #include <algorithm>
@@ -208,10 +207,8 @@ private:
     // the child would block it for: a known set inside the transversal S + v + w is all of it
     // when that is minimal). Most children of the level before the last fail this after a few
     // edges, and late in a run the rest mostly end in known sets; either test is far cheaper
-    // than building the child's level.
-    // `within` gets the last vertices that the search below S + v may still try: the usable
-    // ones in every edge that v leaves uncovered (the child's branches are its own usable
-    // vertices among them).
+    // than building the child's level. `within` gets those w before the known-set test; the
+    // child's branches are its own usable vertices among them.
     bool completable(const uint64_t* U, const uint64_t* ov, const VSet& rest, uint32_t v, VSet& within) const {
         for (unsigned w = 0; w < W; w++) within[w] = rest[w] & ~blocked[w];
         within[(v ^ 1) / 64] &= ~(uint64_t(1) << ((v ^ 1) % 64));
@@ -245,7 +242,7 @@ private:
             return visit(out);
         }
         ++steps;
-        if (p.poll != nullptr && (steps & (TransversalEngine::poll_interval - 1)) == 0) (*p.poll)();
+        if (p.poll != nullptr && (steps & (p.poll_interval - 1)) == 0) (*p.poll)();
         if (p.stepBase != 0 && steps > p.stepBase + p.stepPer * found) {
             limitHit = true;
             return false;
@@ -260,21 +257,20 @@ private:
             // One vertex left under the size bound: only a usable vertex in every uncovered edge
             // can complete S, so the branches are their intersection, which is mostly empty
             // after a few edges (most nodes of a bounded search are here).
-            bool any = true;
             branch = usable;
+            uint64_t left = ~uint64_t(0);
             if (meet != nullptr) {
-                uint64_t left = 0;
+                left = 0;
                 for (unsigned w = 0; w < W; w++) left |= branch[w] &= (*meet)[w];
-                any = left != 0;
+            } else {
+                for (uint32_t i = 0; i < M && left != 0; i++)
+                    for (uint64_t bits = U[i]; bits != 0 && left != 0; bits &= bits - 1) {
+                        const VSet& f = edge[i * 64 + uint32_t(__builtin_ctzll(bits))];
+                        left = 0;
+                        for (unsigned w = 0; w < W; w++) left |= branch[w] &= f[w];
+                    }
             }
-            for (uint32_t i = 0; i < M && any && meet == nullptr; i++)
-                for (uint64_t bits = U[i]; bits != 0 && any; bits &= bits - 1) {
-                    const VSet& f = edge[i * 64 + uint32_t(__builtin_ctzll(bits))];
-                    uint64_t left = 0;
-                    for (unsigned w = 0; w < W; w++) left |= branch[w] &= f[w];
-                    any = left != 0;
-                }
-            if (!any) return true;
+            if (left == 0) return true;
             rest = cand;  // the children are leaves
         } else {
             unsigned fewest = ~0u;

@@ -27,7 +27,8 @@ struct TransversalProblem {
     size_t maxSize;     // 0: no bound
     const uint64_t& stepBase;  // 0: no bound; read at every node, so visit may lift it
     uint64_t stepPer;
-    const std::function<void()>* poll = nullptr;  // called every TransversalEngine::poll_interval steps
+    const std::function<void()>* poll = nullptr;  // called every poll_interval steps (a power of two)
+    uint32_t poll_interval = 1;
 };
 
 // Reports what TransversalEngine::enumerate does, with the same step counting; the order may

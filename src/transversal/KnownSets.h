@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "transversal/Occurrences.h"
+
 namespace primal {
 
 class KnownSets {
@@ -16,12 +18,8 @@ public:
     // The sets are klits[kstart[k] .. kstart[k+1]) over vertices 0..nv-1, each non-empty and
     // repeat-free; the vectors must outlive this object and stay unchanged.
     KnownSets(uint32_t nv, const std::vector<uint32_t>& klits, const std::vector<size_t>& kstart)
-        : klits(klits), kstart(kstart), kostart(size_t(nv) + 1, 0), kocc(klits.size()) {
-        for (uint32_t x : klits) kostart[x + 1]++;
-        for (uint32_t x = 0; x < nv; x++) kostart[x + 1] += kostart[x];
-        std::vector<size_t> fill(kostart.begin(), kostart.end() - 1);
-        for (size_t k = 0; k + 1 < kstart.size(); k++)
-            for (size_t j = kstart[k]; j < kstart[k + 1]; j++) kocc[fill[klits[j]]++] = uint32_t(k);
+        : klits(klits), kstart(kstart) {
+        buildOccurrences(nv, klits, kstart, kostart, kocc);
         reset();
     }
 

@@ -117,7 +117,6 @@ struct TransversalEngine::Impl {
     explicit Impl(int n) : nv(2 * uint32_t(n)) { assert(n >= 0 && n < (1 << 30)); }
 
     static uint32_t vertexOf(int lit) { return uint32_t(primal::litIndex(lit) - 2); }  // slots 0 and 1 unused
-    static int litOf(uint32_t x) { return x & 1 ? -int(x / 2 + 1) : int(x / 2 + 1); }
 
     // Appends the sorted, repeat-free vertices of `lits` to `pool`; returns how many.
     size_t append(const int* begin, const int* end, std::vector<uint32_t>& pool) const {
@@ -452,7 +451,8 @@ bool TransversalEngine::Impl::search(const std::function<bool(const std::vector<
     if (!bits) return run(visit);
     limitHit = false;
     if (emptyKnown) return true;
-    TransversalProblem p{nv, elits, estart, klits, kstart, maxSize, stepBase, stepPer, poll ? &poll : nullptr};
+    TransversalProblem p{nv, elits, estart, klits, kstart, maxSize, stepBase, stepPer, poll ? &poll : nullptr,
+                         poll_interval};
     return denseTransversals(p, visit, limitHit);
 }
 
