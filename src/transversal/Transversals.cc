@@ -447,12 +447,13 @@ void TransversalEngine::setTwins(Twins twins) { impl->twins = twins; }
 void TransversalEngine::setPoll(std::function<void()> poll) { impl->poll = std::move(poll); }
 
 bool TransversalEngine::Impl::search(const std::function<bool(const std::vector<int>&)>& visit) {
-    bool bits = nv <= max_dense_vertices && (method == Method::BitSets || (method == Method::Auto && denseWins()));
+    bool bits = nv <= max_dense_vertices && (method == Method::BitSets || method == Method::SparseBitSets ||
+                                             (method == Method::Auto && denseWins()));
     if (!bits) return run(visit);
     limitHit = false;
     if (emptyKnown) return true;
     TransversalProblem p{nv, elits, estart, klits, kstart, maxSize, stepBase, stepPer, poll ? &poll : nullptr,
-                         poll_interval};
+                         poll_interval, method == Method::SparseBitSets};
     return denseTransversals(p, visit, limitHit);
 }
 
