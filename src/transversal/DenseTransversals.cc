@@ -3,9 +3,9 @@
 //   U_{d+1} = U_d \ occ(v),  crit_{d+1}[j] = crit_d[j] \ occ(v),  crit_{d+1}[d] = U_d ∩ occ(v),
 // and v keeps S minimal exactly when no crit_{d+1}[j] is empty. Levels are stored one after the
 // other (level d holds d + 1 edge sets), so going back up costs nothing. On many edges the sets
-// are kept sparse (Plain and Sparse below), so that a deep node costs the edges left to it. A vertex that breaks
-// minimality at a node does so everywhere below it (critical edges only shrink), so it is
-// dropped for the rest of the node rather than offered to the later branches.
+// are kept sparse (Plain and Sparse below), so that a deep node costs the edges left to it. A
+// vertex that breaks minimality at a node does so everywhere below it (critical edges only
+// shrink), so it is dropped for the rest of the node rather than offered to the later branches.
 //
 // Under a size bound k the last member must lie in every edge still uncovered, so the last
 // level branches on their intersection, and a child of the level before it is built only when
@@ -44,7 +44,7 @@ struct HardCount {
 // Sparse, a count c and c pairs (word index, non-zero word), indices rising. Deep in a search
 // over many edges the uncovered and critical edges lie in a few of the M words (prime
 // implicants as edges: 26 and 288 of 2187 at the depth most nodes have), so a node costs what
-// is left rather than the edge count; over a few thousand edges the plain words are cheaper.
+// is left rather than the edge count; up to a few thousand edges the plain words are cheaper.
 struct Plain {
     static constexpr bool sparse = false;
     static size_t length(const uint64_t*, uint32_t M) { return M; }
