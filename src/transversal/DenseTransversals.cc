@@ -2,9 +2,10 @@
 // and crit_d[j], the critical edges of the j-th member of S; adding v gives
 //   U_{d+1} = U_d \ occ(v),  crit_{d+1}[j] = crit_d[j] \ occ(v),  crit_{d+1}[d] = U_d ∩ occ(v),
 // and v keeps S minimal exactly when no crit_{d+1}[j] is empty. Levels are stored one after the
-// other (level d holds d + 1 edge sets), so going back up costs nothing. A vertex that breaks
-// minimality at a node does so everywhere below it (critical edges only shrink), so it is
-// dropped for the rest of the node rather than offered to the later branches.
+// other (level d holds d + 1 edge sets), so going back up costs nothing. On many edges the sets
+// are kept sparse (Plain and Sparse below), so that a deep node costs the edges left to it. A
+// vertex that breaks minimality at a node does so everywhere below it (critical edges only
+// shrink), so it is dropped for the rest of the node rather than offered to the later branches.
 //
 // Under a size bound k the last member must lie in every edge still uncovered, so the last
 // level branches on their intersection, and a child of the level before it is built only when
@@ -39,39 +40,99 @@ struct HardCount {
     __attribute__((always_inline)) static unsigned of(uint64_t x) { return unsigned(__builtin_popcountll(x)); }
 };
 
-// The uncovered edge (bits of U, M words) with the fewest usable vertices, the last of equals;
-// stops at one with none. `fewest` gets their number.
-template <class Count, unsigned W>
+// An edge set of m edges in M = ceil(m / 64) words, in one of two layouts: Plain, the M words;
+// Sparse, a count c and c pairs (word index, non-zero word), indices rising. Deep in a search
+// over many edges the uncovered and critical edges lie in a few of the M words (prime
+// implicants as edges: 26 and 288 of 2187 at the depth most nodes have), so a node costs what
+// is left rather than the edge count; up to a few thousand edges the plain words are cheaper.
+struct Plain {
+    static constexpr bool sparse = false;
+    static size_t length(const uint64_t*, uint32_t M) { return M; }
+    static bool none(const uint64_t* s, uint32_t M) {
+        for (uint32_t i = 0; i < M; i++)
+            if (s[i] != 0) return false;
+        return true;
+    }
+    // Calls f(word index, word) in rising order while f returns true.
+    template <class F>
+    __attribute__((always_inline)) static void words(const uint64_t* s, uint32_t M, F&& f) {
+        for (uint32_t i = 0; i < M; i++)
+            if (!f(i, s[i])) return;
+    }
+    // Writes a \ ov (keep = false) or a ∩ ov (keep = true) at out; returns the end. `any`:
+    // whether the result has an edge.
+    static uint64_t* filtered(const uint64_t* a, uint32_t M, const uint64_t* ov, bool keep, uint64_t* out,
+                              bool& any) {
+        const uint64_t flip = keep ? 0 : ~uint64_t(0);
+        uint64_t all = 0;
+        for (uint32_t i = 0; i < M; i++) all |= out[i] = a[i] & (ov[i] ^ flip);
+        any = all != 0;
+        return out + M;
+    }
+};
+struct Sparse {
+    static constexpr bool sparse = true;
+    static size_t length(const uint64_t* s, uint32_t) { return 1 + 2 * s[0]; }
+    static bool none(const uint64_t* s, uint32_t) { return s[0] == 0; }
+    template <class F>
+    __attribute__((always_inline)) static void words(const uint64_t* s, uint32_t, F&& f) {
+        const uint64_t* end = s + 1 + 2 * s[0];
+        for (const uint64_t* q = s + 1; q != end; q += 2)
+            if (!f(uint32_t(q[0]), q[1])) return;
+    }
+    // Writes one pair past the end it returns.
+    static uint64_t* filtered(const uint64_t* a, uint32_t, const uint64_t* ov, bool keep, uint64_t* out,
+                              bool& any) {
+        uint64_t* q = out + 1;
+        const uint64_t flip = keep ? 0 : ~uint64_t(0);
+        const uint64_t* end = a + 1 + 2 * a[0];
+        for (const uint64_t* p = a + 1; p != end; p += 2) {
+            const uint64_t w = p[1] & (ov[p[0]] ^ flip);
+            q[0] = p[0];
+            q[1] = w;
+            q += w != 0 ? 2 : 0;
+        }
+        out[0] = uint64_t(q - out - 1) / 2;
+        any = out[0] != 0;
+        return q;
+    }
+};
+
+// The uncovered edge (U) with the fewest usable vertices, the last of equals; stops at one with
+// none. `fewest` gets their number.
+template <class Count, class Sets, unsigned W>
 __attribute__((always_inline)) inline uint32_t fewestUsable(const uint64_t* U, uint32_t M,
                                                              const std::array<uint64_t, W>* edge,
                                                              const std::array<uint64_t, W>& usable, unsigned& fewest) {
     uint32_t best = 0;
-    for (uint32_t i = 0; i < M && fewest > 0; i++)
-        for (uint64_t bits = U[i]; bits != 0 && fewest > 0; bits &= bits - 1) {
+    Sets::words(U, M, [&](uint32_t i, uint64_t word) {
+        for (uint64_t bits = word; bits != 0 && fewest > 0; bits &= bits - 1) {
             const uint32_t e = i * 64 + uint32_t(__builtin_ctzll(bits));
             unsigned c = 0;
             for (unsigned w = 0; w < W; w++) c += Count::of(edge[e][w] & usable[w]);
             if (c <= fewest) fewest = c, best = e;
         }
+        return fewest > 0;
+    });
     return best;
 }
 
-template <unsigned W>
+template <class Sets, unsigned W>
 uint32_t fewestUsableSoft(const uint64_t* U, uint32_t M, const std::array<uint64_t, W>* edge,
                           const std::array<uint64_t, W>& usable, unsigned& fewest) {
-    return fewestUsable<SoftCount, W>(U, M, edge, usable, fewest);
+    return fewestUsable<SoftCount, Sets, W>(U, M, edge, usable, fewest);
 }
 
-template <unsigned W>
+template <class Sets, unsigned W>
 #if defined(__x86_64__) || defined(__i386__)
 __attribute__((target("popcnt")))
 #endif
 uint32_t fewestUsableHard(const uint64_t* U, uint32_t M, const std::array<uint64_t, W>* edge,
                           const std::array<uint64_t, W>& usable, unsigned& fewest) {
-    return fewestUsable<HardCount, W>(U, M, edge, usable, fewest);
+    return fewestUsable<HardCount, Sets, W>(U, M, edge, usable, fewest);
 }
 
-template <unsigned W>
+template <unsigned W, class Sets>
 class DenseSearch {
     using VSet = std::array<uint64_t, W>;
 
@@ -90,8 +151,12 @@ public:
         blockCount.assign(p.nv, 0);
         inS.assign(p.nv, 0);
         known.blockSingles([this](uint32_t w) { block(w); });
-        sets.assign(2 * size_t(M), 0);  // level 0: U_0 (every edge) and no member
-        for (uint32_t e = 0; e < m; e++) sets[e / 64] |= uint64_t(1) << (e % 64);
+        // Level 0: U_0 (every edge) and no member.
+        for (uint32_t i = 0; i < M; i++) {
+            if (Sets::sparse) sets.push_back(i);
+            sets.push_back(i + 1 < M || m % 64 == 0 ? ~uint64_t(0) : (uint64_t(1) << (m % 64)) - 1);
+        }
+        if (Sets::sparse) sets.insert(sets.begin(), M);
     }
 
     bool run(bool& limit_hit) {
@@ -99,7 +164,7 @@ public:
         cand.fill(~uint64_t(0));
         if (p.nv % 64 != 0) cand[p.nv / 64] = (uint64_t(1) << (p.nv % 64)) - 1;
         for (unsigned i = p.nv / 64 + (p.nv % 64 != 0); i < W; i++) cand[i] = 0;
-        bool done = node(0, 0, cand);
+        bool done = node(0, 0, 0, cand);
         limit_hit = limitHit;
         return done;
     }
@@ -111,7 +176,7 @@ private:
     std::vector<VSet> edge;
     std::vector<uint64_t> occ;  // vertex x's edges: occ[x * M ..]
     uint32_t (*const scan)(const uint64_t*, uint32_t, const VSet*, const VSet&, unsigned&) =
-        hasPopcountInstruction() ? &fewestUsableHard<W> : &fewestUsableSoft<W>;
+        hasPopcountInstruction() ? &fewestUsableHard<Sets, W> : &fewestUsableSoft<Sets, W>;
     // Under a size bound k: a key per vertex, S's key (the XOR of its members'), and the known
     // sets of k members by key, sorted, so that whether S is one takes a look-up (checked
     // member by member: keys of different sets may agree).
@@ -126,7 +191,7 @@ private:
     std::vector<uint32_t> blockCount, S;
     std::vector<char> inS;
     VSet blocked{};
-    // Level d starts at word `at` and holds U_d, then crit_d[0..d-1], M words each.
+    // Level d holds crit_d[0..d-1], then U_d, in the layout of Sets.
     std::vector<uint64_t> sets;
     std::vector<int> out;
     uint64_t steps = 0, found = 0;
@@ -213,14 +278,18 @@ private:
         for (unsigned w = 0; w < W; w++) within[w] = rest[w] & ~blocked[w];
         within[(v ^ 1) / 64] &= ~(uint64_t(1) << ((v ^ 1) % 64));
         bool covers = true;  // S + v is itself a transversal, which the child reports
-        for (uint32_t i = 0; i < M; i++)
-            for (uint64_t bits = U[i] & ~ov[i]; bits != 0; bits &= bits - 1) {
+        bool left = true;
+        Sets::words(U, M, [&](uint32_t i, uint64_t word) {
+            for (uint64_t bits = word & ~ov[i]; bits != 0 && left; bits &= bits - 1) {
                 const VSet& f = edge[i * 64 + uint32_t(__builtin_ctzll(bits))];
-                uint64_t left = 0;
-                for (unsigned w = 0; w < W; w++) left |= within[w] &= f[w];
-                if (left == 0) return false;
+                uint64_t any = 0;
+                for (unsigned w = 0; w < W; w++) any |= within[w] &= f[w];
+                left = any != 0;
                 covers = false;
             }
+            return left;
+        });
+        if (!left) return false;
         if (covers) return true;
         for (unsigned wi = 0; wi < W; wi++)
             for (uint64_t bits = within[wi]; bits != 0; bits &= bits - 1)
@@ -228,15 +297,14 @@ private:
         return false;
     }
 
-    // The node with d members whose level starts at word `at`; cand: the candidate vertices.
+    // The node with d members whose level starts at word `at`, its U_d at `uat`; cand: the
+    // candidate vertices.
     // meet: at the last level, the intersection of the uncovered edges with a superset of the
     // usable vertices, as completable() found it for this node (nullptr: not known).
     // Kept out of run(): inlined there, its first levels compiled to 6-8% more instructions.
-    __attribute__((noinline)) bool node(uint32_t d, size_t at, const VSet& cand, const VSet* meet = nullptr) {
-        const uint64_t* U = sets.data() + at;
-        bool covered = true;
-        for (uint32_t i = 0; i < M && covered; i++) covered = U[i] == 0;
-        if (covered) {
+    __attribute__((noinline)) bool node(uint32_t d, size_t at, size_t uat, const VSet& cand, const VSet* meet = nullptr) {
+        const uint64_t* U = sets.data() + uat;
+        if (Sets::none(U, M)) {
             reportedSet(S, inS, p.nv, out);
             found++;
             return visit(out);
@@ -263,12 +331,14 @@ private:
                 left = 0;
                 for (unsigned w = 0; w < W; w++) left |= branch[w] &= (*meet)[w];
             } else {
-                for (uint32_t i = 0; i < M && left != 0; i++)
-                    for (uint64_t bits = U[i]; bits != 0 && left != 0; bits &= bits - 1) {
+                Sets::words(U, M, [&](uint32_t i, uint64_t word) {
+                    for (uint64_t bits = word; bits != 0 && left != 0; bits &= bits - 1) {
                         const VSet& f = edge[i * 64 + uint32_t(__builtin_ctzll(bits))];
                         left = 0;
                         for (unsigned w = 0; w < W; w++) left |= branch[w] &= f[w];
                     }
+                    return left != 0;
+                });
             }
             if (left == 0) return true;
             rest = cand;  // the children are leaves
@@ -282,36 +352,36 @@ private:
             }
         }
         VSet meet_below;
-        const size_t next = at + size_t(d + 1) * M, need = next + size_t(d + 2) * M;
+        // The child's level: each set of this one filtered, U_d split in two, and room for the
+        // pair Sparse::filtered writes past a set's end.
+        const size_t ulen = Sets::length(U, M), next = uat + ulen, need = next + (next - at) + ulen + 3;
         if (sets.size() < need) sets.resize(need);
         for (unsigned wi = 0; wi < W; wi++)
             for (uint64_t bits = branch[wi]; bits != 0; bits &= bits - 1) {
                 const uint32_t v = wi * 64 + uint32_t(__builtin_ctzll(bits));
                 const uint64_t* ov = occ.data() + size_t(v) * M;
-                if (before_last && !completable(sets.data() + at, ov, rest, v, meet_below)) {
+                if (before_last && !completable(sets.data() + uat, ov, rest, v, meet_below)) {
                     rest[wi] |= uint64_t(1) << (v % 64);
                     continue;
                 }
                 if (last && knownFull(v, v)) continue;  // the child would be that set
-                const uint64_t* cur = sets.data() + at;
-                uint64_t* nxt = sets.data() + next;
+                const uint64_t* c = sets.data() + at;
+                uint64_t* n = sets.data() + next;
                 bool minimal = true;
-                for (uint32_t j = 1; j <= d && minimal; j++) {
-                    const uint64_t* c = cur + size_t(j) * M;
-                    uint64_t* n = nxt + size_t(j) * M;
-                    uint64_t any = 0;
-                    for (uint32_t i = 0; i < M; i++) any |= n[i] = c[i] & ~ov[i];
-                    minimal = any != 0;
+                for (uint32_t j = 0; j < d && minimal; j++) {
+                    uint64_t* e = Sets::filtered(c, M, ov, false, n, minimal);
+                    c += Sets::length(c, M);
+                    n = e;
                 }
                 if (!minimal) continue;
-                uint64_t* nu = nxt;
-                uint64_t* nc = nxt + size_t(d + 1) * M;
-                for (uint32_t i = 0; i < M; i++) {
-                    nu[i] = cur[i] & ~ov[i];
-                    nc[i] = cur[i] & ov[i];
-                }
+                assert(c == sets.data() + uat);
+                bool any;
+                n = Sets::filtered(c, M, ov, true, n, any);  // crit_{d+1}[d]: the edges only v covers
+                const size_t child_uat = size_t(n - sets.data());
+                Sets::filtered(c, M, ov, false, n, any);
+                assert(child_uat + Sets::length(sets.data() + child_uat, M) <= need);
                 push(v);
-                bool go_on = node(d + 1, next, rest, before_last ? &meet_below : nullptr);
+                bool go_on = node(d + 1, next, child_uat, rest, before_last ? &meet_below : nullptr);
                 pop(v);
                 if (!go_on) return false;
                 rest[wi] |= uint64_t(1) << (v % 64);  // later branches may take v
@@ -322,7 +392,11 @@ private:
 
 template <unsigned W>
 bool runDense(const TransversalProblem& p, const std::function<bool(const std::vector<int>&)>& visit, bool& limit_hit) {
-    DenseSearch<W> search(p, visit);
+    if (p.sparse || p.estart.size() - 1 > max_plain_edges) {
+        DenseSearch<W, Sparse> search(p, visit);
+        return search.run(limit_hit);
+    }
+    DenseSearch<W, Plain> search(p, visit);
     return search.run(limit_hit);
 }
 

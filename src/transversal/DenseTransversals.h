@@ -2,8 +2,8 @@
 // scheme as the occurrence-list search in Transversals.cc, over bit sets. An edge is a set of
 // vertices in up to four words, a vertex a set of edges; the uncovered edges and each member's
 // critical edges are edge sets copied level by level, so a node costs a few word-wide passes
-// instead of walks over occurrence lists with linked-list updates. Worth it while the edge sets
-// stay short (a few thousand edges); beyond that the copies cost more than the walks.
+// instead of walks over occurrence lists with linked-list updates. Beyond a few thousand edges
+// the sets are copied sparse, only their non-zero words.
 #ifndef PRIMAL_TRANSVERSAL_DENSETRANSVERSALS_H
 #define PRIMAL_TRANSVERSAL_DENSETRANSVERSALS_H
 
@@ -15,6 +15,8 @@
 namespace primal {
 
 constexpr uint32_t max_dense_vertices = 256;
+// Beyond this many edges the search keeps its edge sets sparse (DenseTransversals.cc).
+constexpr size_t max_plain_edges = 4096;
 
 // The engine's input in vertex numbers (2(v-1) for the literal v, 2(v-1)+1 for -v). Edges are
 // sorted and repeat-free; known sets too, and none is empty or holds x and -x.
@@ -29,6 +31,7 @@ struct TransversalProblem {
     uint64_t stepPer;
     const std::function<void()>* poll = nullptr;  // called every poll_interval steps (a power of two)
     uint32_t poll_interval = 1;
+    bool sparse = false;  // the sparse layout of edge sets whatever the edge count
 };
 
 // Reports what TransversalEngine::enumerate does, with the same step counting; the order may

@@ -62,9 +62,11 @@ namespace primal {
 namespace {
 const uint32_t NIL = UINT32_MAX;
 const uint32_t UNDROPPED = uint32_t(1) << 31;  // marks the pending vertex that stayed in CAND
-// The bit-set search copies up to (n+1)(n+2)/2 edge sets on its deepest path; beyond this many
-// words it is not used.
-const size_t max_dense_words = size_t(1) << 23;
+// The bit-set search copies up to (n+1)(n+2)/2 edge sets on its deepest path, M words each; beyond
+// this many words it is not used. In the sparse layout a level's sets are disjoint and hold at
+// most the m edges, so the path holds at most (n+1)(2m + n + 2) words; the bound is larger there,
+// as the path holds far fewer (a level's edges only shrink along it).
+const size_t max_dense_words = size_t(1) << 23, max_sparse_words = size_t(1) << 27;
 }
 
 struct TransversalEngine::Impl {
@@ -250,7 +252,9 @@ struct TransversalEngine::Impl {
     // with hundreds of them (up to 4 times slower), which is where this rule parts them.
     bool denseWins() const {
         const size_t m = estart.size() - 1, words = (size_t(nv) + 63) / 64, n = nv / 2;
-        if ((n + 1) * (n + 2) / 2 * ((m + 63) / 64) > max_dense_words) return false;
+        if (m > max_plain_edges ? (n + 1) * (2 * m + n + 2) > max_sparse_words
+                                : (n + 1) * (n + 2) / 2 * ((m + 63) / 64) > max_dense_words)
+            return false;
         return m * words * nv <= 32 * elits.size() || m == 0;
     }
 
@@ -447,12 +451,13 @@ void TransversalEngine::setTwins(Twins twins) { impl->twins = twins; }
 void TransversalEngine::setPoll(std::function<void()> poll) { impl->poll = std::move(poll); }
 
 bool TransversalEngine::Impl::search(const std::function<bool(const std::vector<int>&)>& visit) {
-    bool bits = nv <= max_dense_vertices && (method == Method::BitSets || (method == Method::Auto && denseWins()));
+    bool bits = nv <= max_dense_vertices && (method == Method::BitSets || method == Method::SparseBitSets ||
+                                             (method == Method::Auto && denseWins()));
     if (!bits) return run(visit);
     limitHit = false;
     if (emptyKnown) return true;
     TransversalProblem p{nv, elits, estart, klits, kstart, maxSize, stepBase, stepPer, poll ? &poll : nullptr,
-                         poll_interval};
+                         poll_interval, method == Method::SparseBitSets};
     return denseTransversals(p, visit, limitHit);
 }
 

@@ -47,7 +47,8 @@ public:
     // Which search runs: over occurrence lists, or over bit sets (DenseTransversals.h; only for
     // n <= 128, larger n take the lists). Auto, the default, picks the bit sets for small
     // vertex and edge counts. The order of the reports depends on it, the reports do not.
-    enum class Method { Auto, Lists, BitSets };
+    // SparseBitSets: the bit sets in their sparse layout, which they take on many edges.
+    enum class Method { Auto, Lists, BitSets, SparseBitSets };
     void setMethod(Method method);
 
     // Called every poll_interval search steps, so that a long search without results can be

@@ -196,3 +196,33 @@ TEST(Phases, LengthBoundAfterTheEngineGivesUp) {
         }
     }
 }
+
+// Many implicants and few implicates (ten pairs linked by three-literal clauses: 432 and 16): the
+// engine finds the implicates in about a step per implicant, so it keeps them on a budget of a
+// few steps per implicant, however small the clause phase's budget (10 steps, 5 per implicant);
+// the dual-rail loop, which would meet every implicant again with a solver call, is never set
+// up. The primes are those of the loop without the engine.
+TEST(Phases, ManyImplicantsFewImplicatesStayWithTheEngine) {
+    Cnf f;
+    for (int i = 0; i < 10; i++) f.push_back({2 * i + 1, 2 * i + 2});
+    for (int i = 0; i + 1 < 10; i++) f.push_back({-(2 * i + 2), 2 * i + 3, (i % 3 ? 1 : -1) * (2 * i + 4)});
+    PrimeSets got[2];
+    bool dual_made[2] = {false, false};
+    for (int engine : {0, 1}) {
+        InProcess in(f, 20);
+        ASSERT_TRUE(primal::termConsistent(*in.run, {}));
+        Sat::DR_SolverWrapper dual;
+        primal::RunOptions opts;
+        opts.engine_steps = 10 * engine, opts.engine_steps_per_prime = 5;
+        primal::enumeratePrimes(*in.run, [&]() -> Sat::DR_SolverWrapper& {
+            if (!dual_made[engine]) primal::setUpDualRail(dual, 20), dual_made[engine] = true;
+            return dual;
+        }, opts);
+        got[engine] = in.sink.sorted();
+    }
+    EXPECT_TRUE(dual_made[0]);
+    EXPECT_FALSE(dual_made[1]);
+    EXPECT_EQ(got[0].implicants.size(), 432u);
+    EXPECT_EQ(got[0].implicates.size(), 16u);
+    EXPECT_TRUE(got[1].implicants == got[0].implicants && got[1].implicates == got[0].implicates);
+}

@@ -183,6 +183,9 @@ std::string describe(const Instance& in) {
            testing::PrintToString(in.edges) + "\nknown: " + testing::PrintToString(in.known);
 }
 
+const TransversalEngine::Method kLists = TransversalEngine::Method::Lists, kBits = TransversalEngine::Method::BitSets,
+                                kSparse = TransversalEngine::Method::SparseBitSets;
+
 void randomRounds(int rounds, int minN, int maxN, bool subsets, unsigned seed, TransversalEngine::Method method) {
     std::mt19937 rng(seed);
     lifts = 0;
@@ -190,7 +193,8 @@ void randomRounds(int rounds, int minN, int maxN, bool subsets, unsigned seed, T
         Instance in;
         in.n = rng() % 16 == 0 ? 0 : minN + int(rng() % unsigned(maxN - minN + 1));
         TransversalEngine t(in.n);
-        t.setMethod(method);
+        // Bit sets: in the sparse layout every other pair of rounds.
+        t.setMethod(method == kBits && round % 4 >= 2 ? kSparse : method);
         if (round % 2) t.setTwins(TransversalEngine::Twins::Merge);
         int maxLen = rng() % 8 == 0 ? 1 : 2 + int(rng() % 4);
         addRandomInput(rng, in, t, int(rng() % unsigned(2 * in.n + 3)), maxLen, rng() % 3 == 0 ? int(rng() % 4) : 0);
@@ -206,8 +210,6 @@ void randomRounds(int rounds, int minN, int maxN, bool subsets, unsigned seed, T
 
 }  // namespace
 
-const TransversalEngine::Method kLists = TransversalEngine::Method::Lists, kBits = TransversalEngine::Method::BitSets;
-
 TEST(Transversals, MatchesEverySubsetOnSmallHypergraphs) {
     randomRounds(1500, 1, 5, true, 1, kLists);
     randomRounds(1500, 1, 5, true, 11, kBits);
@@ -220,7 +222,8 @@ TEST(Transversals, MatchesBergeOnLargerHypergraphs) {
 
 // The bit-set search keeps vertex sets in one to four words: around each word boundary and up to
 // its limit of 128 variables it must report exactly what the list search reports (as sets), with
-// known sets and size bounds (stopping is the same code for every width: the random rounds).
+// known sets and size bounds, with edge sets in either layout (stopping is the same code for
+// every width: the random rounds).
 TEST(Transversals, BitSetsAgreeWithListsAcrossWordBoundaries) {
     std::mt19937 rng(9);
     for (int n : {31, 32, 33, 63, 64, 65, 95, 96, 97, 127, 128}) {
@@ -229,14 +232,23 @@ TEST(Transversals, BitSetsAgreeWithListsAcrossWordBoundaries) {
             in.n = n;
             TransversalEngine lists(n), bits(n);
             lists.setMethod(kLists);
-            bits.setMethod(kBits);
+            bits.setMethod(round % 2 ? kSparse : kBits);
             auto both = [&](auto op) { op(lists), op(bits); };
-            // Long edges biased to the top variables, so that the high words carry the search.
-            int m = 2 + int(rng() % 40), maxLen = 2 + int(rng() % 6);
+            // Long edges biased to the top variables, so that the high words carry the search. Some
+            // rounds have edge sets of several words: long edges over twelve of the variables,
+            // which keeps the transversals few.
+            const bool many = round % 4 >= 2;
+            int m = many ? 65 + int(rng() % 150) : 2 + int(rng() % 40), maxLen = 2 + int(rng() % 6);
+            Ints twelve(12);
+            for (int& v : twelve) v = 1 + int(rng() % unsigned(n));
             for (int i = 0; i < m; i++) {
                 Ints e = randomEdge(rng, n, maxLen);
                 for (int& l : e)
                     if (rng() % 2) l = l < 0 ? -(n + 1 - (-l + 1) / 2) : n + 1 - (l + 1) / 2;
+                if (many) {
+                    e.clear();
+                    for (int j = 6 + int(rng() % 5); j > 0; j--) e.push_back(twelve[rng() % 12] * (rng() % 2 ? 1 : -1));
+                }
                 both([&](TransversalEngine& t) { t.addEdge(e); });
                 in.edges.push_back(e);
             }
@@ -301,8 +313,8 @@ TEST(Transversals, LargeInstancesUseNoDeepRecursion) {
 // The step bound: a search that finds nothing for too long stops and says so; one whose allowance
 // grows with every result runs to the end. k disjoint pairs have 2^k transversals.
 TEST(Transversals, StepLimitStopsAStuckSearchOnly) {
-    for (TransversalEngine::Method method : {kLists, kBits}) {
-        SCOPED_TRACE(method == kLists ? "lists" : "bit sets");
+    for (TransversalEngine::Method method : {kLists, kBits, kSparse}) {
+        SCOPED_TRACE(method == kLists ? "lists" : method == kBits ? "bit sets" : "sparse bit sets");
         primal::TransversalEngine e(12);
         e.setMethod(method);
         for (int i = 1; i <= 12; i++) e.addEdge({2 * i - 1 > 12 ? -(2 * i - 1 - 12) : 2 * i - 1, 2 * i > 12 ? -(2 * i - 12) : 2 * i});
