@@ -63,10 +63,12 @@ constexpr uint64_t max_long_implicants = uint64_t(1) << 13;
 // lists, since the implicates from the implicants need them all. Where they are millions (random
 // 3-CNF, n = 100, m/n = 2-3) it held 2.5-2.9 GB after 6 s without one implicate printed, on its
 // way to running out of memory. So it gives up after this many and drops them, and the loop
-// prints implicates from the start (it finds the implicants it needs to block): 39791 in 10 s at
-// m/n = 2, 285178 at m/n = 3, in 130-160 MB. Below it the engine's road stays (tree_10_0: 28864
-// implicants, 10.8 million implicates in 1.3 s).
-constexpr uint64_t max_unasked_implicants = uint64_t(1) << 18;
+// prints implicates from the start (it finds the implicants it needs to block): 39795 in 10 s at
+// m/n = 2, 283092 at m/n = 3, in 330-370 MB. Below it the engine's road stays, which is the fast
+// one where the implicates are few: 21 linked pairs (279936 implicants, 35 implicates, see
+// finish()) 0.8 s against 11.4 s in the loop, 23 pairs (839808) 4.4 s. At 2^18 implicants the
+// random rows gave about as many implicates in 10 s, in 100-150 MB.
+constexpr uint64_t max_unasked_implicants = uint64_t(1) << 20;
 // The dual-rail loop's conflict budget under a length bound (see finish()).
 constexpr int64_t max_bounded_loop_conflicts = 10;
 
