@@ -298,11 +298,12 @@ private:
     }
 
     // The node with d members whose level starts at word `at`, its U_d at `uat`; cand: the
-    // candidate vertices.
-    // meet: at the last level, the intersection of the uncovered edges with a superset of the
-    // usable vertices, as completable() found it for this node (nullptr: not known).
-    // Kept out of run(): inlined there, its first levels compiled to 6-8% more instructions.
-    __attribute__((noinline)) bool node(uint32_t d, size_t at, size_t uat, const VSet& cand, const VSet* meet = nullptr) {
+    // candidate vertices. meet: at the last level, the intersection of the uncovered edges with
+    // a superset of the usable vertices, as completable() found it for this node (nullptr: not
+    // known). Kept out of run(): inlined there, its first levels compiled to 6-8% more
+    // instructions.
+    __attribute__((noinline)) bool node(uint32_t d, size_t at, size_t uat, const VSet& cand,
+                                        const VSet* meet = nullptr) {
         const uint64_t* U = sets.data() + uat;
         if (Sets::none(U, M)) {
             reportedSet(S, inS, p.nv, out);
