@@ -1,5 +1,6 @@
 #include "enumerate/ByParts.h"
 
+#include <algorithm>
 #include <cassert>
 #include <cstdlib>
 #include <memory>
@@ -20,16 +21,23 @@ std::vector<int> rootFixedLiterals(const Solver& fs) {
 void recordProducts(RunContext& ctx, const std::vector<int>& fixed, const std::vector<FormulaPart>& parts,
                     const std::vector<PrimeStore>& implicants) {
     assert(parts.size() == implicants.size());
-    // Each part's implicants in input numbering, as lists that the odometer below can index.
-    std::vector<std::vector<std::vector<int>>> lists(parts.size());
+    // Each part's implicants where its store keeps them (the blocks never move), and a table from
+    // the part's literals to input literals (to_input[i][k + l] for l in -k..k), applied as each
+    // product is put together. A copy of the implicants as lists of input literals cost more
+    // memory than the stores: a part of 83 variables with 13.8 million implicants took 7.2 GB
+    // up to the first product with the copy, 3.4 GB without.
+    using Range = std::pair<const int*, const int*>;
+    std::vector<std::vector<Range>> lists(parts.size());
+    std::vector<std::vector<int>> to_input(parts.size());
     for (size_t i = 0; i < parts.size(); i++) {
-        implicants[i].forEach([&](const int* b, const int* e) {
-            lists[i].emplace_back();
-            for (const int* p = b; p != e; ++p) {
-                const int v = parts[i].vars[size_t(std::abs(*p)) - 1];
-                lists[i].back().push_back(ctx.inputLit(*p < 0 ? -v : v));
-            }
-        });
+        const int k = int(parts[i].vars.size());
+        to_input[i].assign(2 * size_t(k) + 1, 0);
+        for (int l = 1; l <= k; l++) {
+            const int v = parts[i].vars[size_t(l) - 1];
+            to_input[i][size_t(k + l)] = ctx.inputLit(v), to_input[i][size_t(k - l)] = ctx.inputLit(-v);
+        }
+        lists[i].reserve(implicants[i].size());
+        implicants[i].forEach([&](const int* b, const int* e) { lists[i].emplace_back(b, e); });
         assert(!lists[i].empty());  // a satisfiable part has an implicant
     }
     std::vector<int> fixed_input;
@@ -39,8 +47,14 @@ void recordProducts(RunContext& ctx, const std::vector<int>& fixed, const std::v
     std::vector<size_t> at(lists.size(), 0);
     std::vector<int> prime;
     for (;;) {
-        prime = fixed_input;
-        for (size_t i = 0; i < lists.size(); i++) prime.insert(prime.end(), lists[i][at[i]].begin(), lists[i][at[i]].end());
+        size_t len = fixed_input.size();
+        for (size_t i = 0; i < lists.size(); i++) len += size_t(lists[i][at[i]].second - lists[i][at[i]].first);
+        prime.resize(len);
+        int* out = std::copy(fixed_input.begin(), fixed_input.end(), prime.data());
+        for (size_t i = 0; i < lists.size(); i++) {
+            const int* mid = to_input[i].data() + parts[i].vars.size();
+            for (const int* p = lists[i][at[i]].first; p != lists[i][at[i]].second; ++p) *out++ = mid[*p];
+        }
         ctx.out.recordInput(true, prime);
         timer.tick();
         size_t i = 0;  // the next combination, as an odometer
