@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cassert>
-#include <cstdlib>
 #include <memory>
 
 #include "formula/DualRailSearch.h"

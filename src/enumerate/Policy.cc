@@ -360,7 +360,7 @@ void enumeratePrimes(RunContext& ctx, const DualRailMaker& dual_rail, const RunO
     if (!all_implicants && (ctx.max_len != 0 || ctx.implicants.size() > max_unrecorded)) {
         PrimeStore kept;
         ctx.implicants.forEach([&](const int* p, const int* e) {
-            if (size_t(e - p) <= ctx.max_len) kept.add(std::vector<int>(p, e));
+            if (ctx.max_len != 0 && size_t(e - p) <= ctx.max_len) kept.add(std::vector<int>(p, e));
         });
         ctx.implicants = std::move(kept);
     }

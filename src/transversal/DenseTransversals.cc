@@ -45,8 +45,15 @@ struct HardCount {
 // over many edges the uncovered and critical edges lie in a few of the M words (prime
 // implicants as edges: 26 and 288 of 2187 at the depth most nodes have), so a node costs what
 // is left rather than the edge count; up to a few thousand edges the plain words are cheaper.
+// Word i of the set of all m edges.
+inline uint64_t allWord(uint32_t m, uint32_t i) {
+    return i + 1 < (m + 63) / 64 || m % 64 == 0 ? ~uint64_t(0) : (uint64_t(1) << (m % 64)) - 1;
+}
 struct Plain {
-    static constexpr bool sparse = false;
+    // Appends the set of all m edges.
+    static void all(uint32_t m, uint32_t M, std::vector<uint64_t>& out) {
+        for (uint32_t i = 0; i < M; i++) out.push_back(allWord(m, i));
+    }
     static size_t length(const uint64_t*, uint32_t M) { return M; }
     static bool none(const uint64_t* s, uint32_t M) {
         for (uint32_t i = 0; i < M; i++)
@@ -71,7 +78,10 @@ struct Plain {
     }
 };
 struct Sparse {
-    static constexpr bool sparse = true;
+    static void all(uint32_t m, uint32_t M, std::vector<uint64_t>& out) {
+        out.push_back(M);
+        for (uint32_t i = 0; i < M; i++) out.push_back(i), out.push_back(allWord(m, i));
+    }
     static size_t length(const uint64_t* s, uint32_t) { return 1 + 2 * s[0]; }
     static bool none(const uint64_t* s, uint32_t) { return s[0] == 0; }
     template <class F>
@@ -151,12 +161,7 @@ public:
         blockCount.assign(p.nv, 0);
         inS.assign(p.nv, 0);
         known.blockSingles([this](uint32_t w) { block(w); });
-        // Level 0: U_0 (every edge) and no member.
-        for (uint32_t i = 0; i < M; i++) {
-            if (Sets::sparse) sets.push_back(i);
-            sets.push_back(i + 1 < M || m % 64 == 0 ? ~uint64_t(0) : (uint64_t(1) << (m % 64)) - 1);
-        }
-        if (Sets::sparse) sets.insert(sets.begin(), M);
+        Sets::all(m, M, sets);  // level 0: U_0 and no member
     }
 
     bool run(bool& limit_hit) {
