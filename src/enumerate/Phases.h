@@ -58,6 +58,13 @@ bool implicantsOfClauses(const std::vector<std::vector<int>>& clauses, int n, Pr
 bool implicatesFromImplicants(RunContext& ctx, bool implicants_complete, uint64_t steps = 0,
                               uint64_t per_prime = 0, uint64_t trust_after = max_kept_implicates);
 
+// Whether every clause has at most two literals; then every prime implicate has at most two.
+bool twoLiteralClauses(const std::vector<std::vector<int>>& cls);
+// Every prime implicate (of at most ctx.max_len literals) of a satisfiable formula of such
+// clauses, from unit propagation in the formula solver: the units by variable, then the binary
+// clauses by their first variable. Nothing is kept in ctx.implicates.
+void binaryImplicates(RunContext& ctx);
+
 enum class LoopEnd { Exhausted, OverBudget };
 // Runs the dual-rail loop until no candidate is left or one search of the dual-rail solver
 // passes `conflict_budget` conflicts (negative: no budget).

@@ -9,6 +9,7 @@
 #include <iterator>
 #include <memory>
 #include <random>
+#include <stdexcept>
 
 #include "enumerate/CandidateStep.h"
 #include "formula/DualRailSearch.h"
@@ -30,7 +31,7 @@ Primes sorted(const primal::PrimeStore& store) {
     return out;
 }
 
-enum class Road { Clauses, Trusted, EndgameFromNothing, Mixed };
+enum class Road { Clauses, Trusted, EndgameFromNothing, Mixed, Binary };
 
 int trusted_finishes = 0;  // trusted runs that recorded more implicates than they kept
 
@@ -83,6 +84,17 @@ void runRoad(const Cnf& f, int n, Road road, uint64_t steps, const std::string& 
         EXPECT_EQ(sink.sorted().implicates, want.implicates) << where;
         trusted_finishes += want.implicates.size() > steps;
         return;
+    } else if (road == Road::Binary) {
+        // Clauses of at most two literals: the implicates (of at most `steps` literals, 0: all)
+        // by propagation alone, no implicant needed.
+        ctx.max_len = steps;
+        primal::binaryImplicates(ctx);
+        Primes short_ones;
+        for (const auto& c : want.implicates)
+            if (steps == 0 || c.size() <= steps) short_ones.push_back(c);
+        EXPECT_EQ(sink.sorted().implicates, short_ones) << where;
+        EXPECT_TRUE(sink.implicants.empty() && ctx.implicates.size() == 0) << where;
+        return;
     } else if (road == Road::EndgameFromNothing) {
         primal::implicatesFromImplicants(ctx, false);
         primal::completeImplicants(ctx);
@@ -104,7 +116,7 @@ void runRoad(const Cnf& f, int n, Road road, uint64_t steps, const std::string& 
 
 TEST(Phases, EveryRoadGivesTheTruthTablePrimes) {
     std::mt19937 rng(2024);
-    int done = 0;
+    int done = 0, binary_rounds = 0;
     for (int round = 0; done < 400; round++) {
         int n = 1 + int(rng() % 10);
         Cnf f = randomCnf(rng, n, int(rng() % (3 * n + 2)), 1 + int(rng() % 4));
@@ -115,9 +127,11 @@ TEST(Phases, EveryRoadGivesTheTruthTablePrimes) {
         runRoad(f, n, Road::Trusted, 1 + rng() % 4, where + "trusted");
         runRoad(f, n, Road::EndgameFromNothing, 0, where + "endgame");
         runRoad(f, n, Road::Mixed, 1 + rng() % 8, where + "mixed");
+        if (primal::twoLiteralClauses(f)) runRoad(f, n, Road::Binary, rng() % 2, where + "binary"), binary_rounds++;
         if (HasFailure()) return;
     }
     EXPECT_GT(trusted_finishes, 50);
+    EXPECT_GT(binary_rounds, 100);
 }
 
 // A refuted term that is not minimal (as a capped dual-rail term may be) shrinks to the negation
@@ -225,4 +239,24 @@ TEST(Phases, ManyImplicantsFewImplicatesStayWithTheEngine) {
     EXPECT_EQ(got[0].implicants.size(), 432u);
     EXPECT_EQ(got[0].implicates.size(), 16u);
     EXPECT_TRUE(got[1].implicants == got[0].implicants && got[1].implicates == got[0].implicates);
+}
+
+// Clauses of two literals with many implicants in one part (a cycle of forty, four chords of
+// negative literals: the implicants are covers of the cycle, over 2^14 of them): the implicates
+// come from propagation, which keeps none in the store, and they are the engine's.
+TEST(Phases, ManyImplicantsOfTwoLiteralClausesGoToPropagation) {
+    Cnf f;
+    for (int v = 1; v <= 40; v++) f.push_back({v, v % 40 + 1});
+    for (int v = 3; v <= 12; v += 3) f.push_back({-v, -(v + 20)});
+    InProcess policy(f, 40), engine(f, 40);
+    ASSERT_TRUE(primal::termConsistent(*policy.run, {}) && primal::termConsistent(*engine.run, {}));
+    primal::enumeratePrimes(*policy.run, []() -> Sat::DR_SolverWrapper& { throw std::logic_error("no loop"); },
+                            primal::RunOptions());
+    ASSERT_TRUE(primal::implicantsFromClauses(*engine.run, 0, 0));
+    ASSERT_TRUE(primal::implicatesFromImplicants(*engine.run, true));
+    ASSERT_GE(engine.sink.implicants.size(), 1u << 14);
+    EXPECT_EQ(policy.run->implicates.size(), 0u);
+    const PrimeSets got = policy.sink.sorted(), want = engine.sink.sorted();
+    EXPECT_TRUE(got.implicants == want.implicants && got.implicates == want.implicates);
+    EXPECT_GT(want.implicates.size(), 44u);
 }
