@@ -64,9 +64,21 @@ const uint32_t NIL = UINT32_MAX;
 const uint32_t UNDROPPED = uint32_t(1) << 31;  // marks the pending vertex that stayed in CAND
 // The bit-set search copies up to (n+1)(n+2)/2 edge sets on its deepest path, M words each; beyond
 // this many words it is not used. In the sparse layout a level's sets are disjoint and hold at
-// most the m edges, so the path holds at most (n+1)(2m + n + 2) words; the bound is larger there,
-// as the path holds far fewer (a level's edges only shrink along it).
+// most the m edges (see sparsePathWords); the bound is larger there, as the path holds far fewer
+// (a level's edges only shrink along it).
 const size_t max_dense_words = size_t(1) << 23, max_sparse_words = size_t(1) << 27;
+
+// Words on the sparse search's deepest path over m edges and n variables: level d holds d + 2
+// disjoint sets, each a count and at most M = m / 64 (index, word) pairs, together at most m
+// pairs, and a few words of slack. Above a few dozen levels the m pairs bound each level; below,
+// the M pairs per set do: 24 linked pairs (1679616 edges, 48 variables) need 67 M words by this
+// count, against 165 M by m pairs a level.
+size_t sparsePathWords(size_t m, size_t n) {
+    const size_t M = (m + 63) / 64;
+    size_t words = 0;
+    for (size_t d = 0; d <= n; d++) words += 2 * std::min(m, (d + 2) * M) + d + 5;
+    return words;
+}
 }
 
 struct TransversalEngine::Impl {
@@ -252,7 +264,7 @@ struct TransversalEngine::Impl {
     // with hundreds of them (up to 4 times slower), which is where this rule parts them.
     bool denseWins() const {
         const size_t m = estart.size() - 1, words = (size_t(nv) + 63) / 64, n = nv / 2;
-        if (m > max_plain_edges ? (n + 1) * (2 * m + n + 2) > max_sparse_words
+        if (m > max_plain_edges ? sparsePathWords(m, n) > max_sparse_words
                                 : (n + 1) * (n + 2) / 2 * ((m + 63) / 64) > max_dense_words)
             return false;
         return m * words * nv <= 32 * elits.size() || m == 0;
