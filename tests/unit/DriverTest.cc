@@ -1,8 +1,7 @@
 // The driver through the real binary: start-up lines, open errors, gzip and standard input,
 // damaged gzip input, output that cannot be written or whose reader leaves or stalls,
 // interruption by signals and by the CPU limit, progress reports, the memory limit and a large
-// complete run. Long runs use the pairs formula (2i-1 v 2i) for i = 1..k: its prime implicants
-// pick one literal of each pair (2^k of them), its prime implicates are the k pair clauses.
+// complete run. Long runs use the pairs formula (support/Oracle.h).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -41,11 +40,7 @@ bool waitUntil(const std::function<bool()>& done, double seconds, int poll_us) {
     return true;
 }
 
-std::string pairsCnf(int k) {
-    Cnf f;
-    for (int i = 1; i <= k; i++) f.push_back({2 * i - 1, 2 * i});
-    return toDimacs(f, 2 * k);
-}
+std::string pairsFile(int k) { return writeTempFile("pairs-" + std::to_string(k) + ".cnf", toDimacs(pairsCnf(k), 2 * k)); }
 
 Lines splitLines(const std::string& out) {
     Lines lines;
@@ -175,7 +170,7 @@ TEST(DriverStartUp, UnopenableInputIsReportedOnStandardOutput) {
     for (const auto& [redirect, name] : std::vector<std::pair<std::string, std::string>>{
              {"-print_all \"$1\"/does-not-exist.cnf", dir + "/does-not-exist.cnf"}, {"-print_all \"$1\"", dir}, {"<&-", ""}, {"< \"$1\"", ""}}) {
         Child c("/bin/sh", {"-c", "exec \"$0\" " + redirect, primalBinary(), dir});
-        c.write(pairsCnf(2));  // a formula standard input must not be read instead
+        c.write(toDimacs(pairsCnf(2), 4));  // a formula standard input must not be read instead
         c.closeInput();
         RunResult r = c.finish(20);
         EXPECT_EQ(r.status, 1) << redirect;
@@ -188,7 +183,7 @@ TEST(DriverStartUp, UnopenableInputIsReportedOnStandardOutput) {
 // without print_all (then only the start-up lines and the final report are lost); a closed
 // standard output likewise.
 TEST(DriverOutput, UnwritableOutputIsAnError) {
-    const std::string path = writeTempFile("driver_full.cnf", pairsCnf(8));
+    const std::string path = pairsFile(8);
     for (const char* redirect : {"> /dev/full", ">&-"})
         for (const char* print : {"-print_all", "-print_time"}) {
             SCOPED_TRACE(std::string(redirect) + " " + print);
@@ -203,7 +198,7 @@ TEST(DriverOutput, UnwritableOutputIsAnError) {
 // A reader that leaves after the first line (head -n 1) ends an enumeration of 2^20 primes at
 // once, quietly and with status 1, whether SIGPIPE is left at its default or ignored.
 TEST(DriverOutput, ReaderLeavingEndsTheRun) {
-    const std::string path = writeTempFile("driver_head.cnf", pairsCnf(20));
+    const std::string path = pairsFile(20);
     for (bool ignore : {false, true}) {
         SCOPED_TRACE(ignore ? "SIGPIPE ignored" : "SIGPIPE default");
         const std::string script = std::string(ignore ? "trap '' PIPE; " : "") + "{ \"$0\" -print_all \"$1\"; echo \"status $?\" >&2; } | head -n 1";
@@ -266,7 +261,7 @@ double endAfter(Child& c, int sig, double seconds = 30) {
 // after the first alarm of print_time, which found the output stalled as well.
 TEST(DriverInterrupt, StalledReaderDoesNotHoldSignalsBack) {
     const int k = 20;
-    const std::string path = writeTempFile("driver_stalled.cnf", pairsCnf(k));
+    const std::string path = pairsFile(k);
     const Clock::time_point start = Clock::now();
     Child sigint(primalBinary(), {"-print_all", "-print_time", path}), sigterm(primalBinary(), {"-print_all", path});
     std::pair<Child*, int> runs[2] = {{&sigint, SIGINT}, {&sigterm, SIGTERM}};
@@ -295,17 +290,9 @@ TEST(DriverInterrupt, StalledReaderDoesNotHoldSignalsBack) {
 // refute the pigeonhole formula, seconds of search. The first prime line reaches the pipe long
 // before the run ends, not when the output buffer fills or at the exit.
 TEST(DriverOutput, LinesReachAPipeDuringALongSearch) {
-    const int n = 9;
-    Cnf f;
-    auto var = [n](int pigeon, int hole) { return 2 + pigeon * n + hole; };
-    for (int i = 0; i <= n; i++) {
-        f.push_back({1});
-        for (int j = 0; j < n; j++) f.back().push_back(var(i, j));
-    }
-    for (int j = 0; j < n; j++)
-        for (int a = 0; a <= n; a++)
-            for (int b = a + 1; b <= n; b++) f.push_back({1, -var(a, j), -var(b, j)});
-    const std::string path = writeTempFile("driver_stream.cnf", toDimacs(f, 1 + (n + 1) * n));
+    Cnf f = pigeonhole(9, 2);
+    for (auto& c : f) c.insert(c.begin(), 1);
+    const std::string path = writeTempFile("driver_stream.cnf", toDimacs(f, 91));
     const Clock::time_point start = Clock::now();
     Child c(primalBinary(), {"-print_all", "-engine-steps=0", path});
     std::string text;
@@ -323,7 +310,7 @@ TEST(DriverOutput, LinesReachAPipeDuringALongSearch) {
 // report, whose counters are the prime lines that were written (the rest is dropped).
 TEST(DriverInterrupt, SlowReaderGetsTheReport) {
     const int k = 36;
-    const std::string path = writeTempFile("driver_slow_reader.cnf", pairsCnf(k));
+    const std::string path = pairsFile(k);
     const int runs = 20 / kSlowdown;
     int reported = 0;
     for (int i = 0; i < runs && !HasFailure(); i++) {
@@ -352,7 +339,7 @@ TEST(DriverInterrupt, SlowReaderGetsTheReport) {
 // in place: each report's counters are the prime lines printed before it.
 TEST(DriverInterrupt, ReportCountsThePrintedLines) {
     const int k = 30;
-    const std::string path = writeTempFile("driver_counts.cnf", pairsCnf(k));
+    const std::string path = pairsFile(k);
     std::mt19937 rng(7);
     const int runs = 200 / kSlowdown;
     int with_primes = 0;
@@ -387,7 +374,7 @@ TEST(DriverInterrupt, ReportCountsThePrintedLines) {
 // on, its counters growing, and the interrupted report after them; none without print_time.
 TEST(DriverReports, ProgressEveryFiveSeconds) {
     const int k = 40;
-    const std::string path = writeTempFile("driver_progress.cnf", pairsCnf(k));
+    const std::string path = pairsFile(k);
     Clock::time_point start = Clock::now();
     Child c(primalBinary(), {"-print_time", path}), quiet(primalBinary(), {path});
     std::string text;
@@ -420,8 +407,7 @@ TEST(DriverReports, ProgressEveryFiveSeconds) {
 // implicates: the 13 pairs and the 8 clauses. Status 0, counts equal to the lines.
 TEST(DriverComplete, LargeEnumerationFinishes) {
     const int k = 13;
-    Cnf f;
-    for (int i = 1; i <= k; i++) f.push_back({2 * i - 1, 2 * i});
+    Cnf f = pairsCnf(k);
     for (int pick = 0; pick < 8; pick++) {
         f.emplace_back();
         for (int j = 0; j < 3; j++) f.back().push_back(2 * k + 2 * j + 1 + ((pick >> j) & 1));
