@@ -134,21 +134,15 @@ TEST(Enumeration, RandomFormulasAgainstOracleBinaryAndLibrary) {
         }
         const std::string dimacs = toDimacs(f, n);
         SCOPED_TRACE("round " + std::to_string(round) + "\n" + dimacs);
-        int used = 0;
-        for (const auto& c : f)
-            for (int l : c) used = std::max(used, std::abs(l));
         // Clauses carry no header: variable 1 is in range only where a clause reaches it.
-        if (q.project && used == 0) continue;
+        if (q.project && maxVar(f) == 0) continue;
         // The binary reports an unsatisfiable formula without primes (the oracle has the empty
         // implicate).
         const bool sat = isSatisfiable(f, n);
         PrimeSets want = !sat ? PrimeSets() : q.project ? projectedPrimes(f, n, *q.project) : bruteForcePrimes(f, n);
         if (q.side == primal::Query::Side::Implicates) want.implicants.clear();
         if (q.side == primal::Query::Side::Implicants) want.implicates.clear();
-        if (q.max_len != 0)
-            for (Primes* side : {&want.implicants, &want.implicates})
-                side->erase(std::remove_if(side->begin(), side->end(), [&](const std::vector<int>& p) { return int(p.size()) > q.max_len; }),
-                            side->end());
+        want = {atMost(want.implicants, size_t(q.max_len)), atMost(want.implicates, size_t(q.max_len))};
         const std::string expected = sortedSets(want.implicants, want.implicates);
         primal::Result r = primal::enumerate(f, q);
         const size_t total = want.implicants.size() + want.implicates.size();
@@ -268,8 +262,10 @@ TEST(Api, ErrorKindsMessagesAndDescriptors) {
 
 // A callback that says stop after k primes: the run ends there, Stopped, with k primes handed
 // over and counted, and the caller's timers, zeroed at the start, hold its phase times (read as
-// the run goes: DriverTest's signal while reading standard input); the interruption check stops a long search (hole9 with the dual-rail
-// search only: a second of conflicts before its first answer) at its first question.
+// the run goes: DriverTest's signal while reading standard input). The interruption check stops
+// a long search (hole9 with the dual-rail search only: a second of conflicts before its first
+// answer) at its first question; a run that finds primes is asked every 1024 of them, and by the
+// engine every 1024 steps in between, so the third answer stops it before 3 * 1024 primes.
 TEST(Api, StoppedByCallbackOrInterruptionCheck) {
     const std::string cbs = PRIMAL_INSTANCES_DIR "/cbs-k3-n100-m403-b10/CBS_k3_n100_m403_b10_0.cnf";
     primal::Timers timers;
@@ -286,23 +282,16 @@ TEST(Api, StoppedByCallbackOrInterruptionCheck) {
         EXPECT_TRUE(f.max_model < 1e9 && (k < 100000 || f.max_model > 0.0)) << f.max_model;  // a clock tick is milliseconds
         EXPECT_TRUE(timers.max_model.load() == f.max_model && timers.check.load() == f.check && timers.reduction.load() == f.reduction);
     }
-    primal::Query q;
-    q.engine_steps = 0;
-    int asked = 0;
-    q.interrupted = [&asked]() { return ++asked == 1; };
-    primal::Result r = primal::enumerate(primal::Formula::fromFile(PRIMAL_INSTANCES_DIR "/hole/hole9.cnf"), q);
-    EXPECT_EQ(asked, 1);
-    EXPECT_EQ(r.figures.ending, primal::Ending::Stopped);
-    EXPECT_TRUE(r.implicants.empty() && r.implicates.empty());
-    // On a run that finds primes: asked every 1024 of them, and by the engine every 1024 steps
-    // in between, so the third answer stops it before 3 * 1024 primes.
-    asked = 0;
-    primal::Query every;
-    every.interrupted = [&asked]() { return ++asked == 3; };
-    r = primal::enumerate(primal::Formula::fromFile(cbs), every);
-    EXPECT_EQ(asked, 3);
-    EXPECT_EQ(r.figures.ending, primal::Ending::Stopped);
-    EXPECT_LT(r.implicants.size() + r.implicates.size(), 3u * 1024u);
+    for (const int stop : {1, 3}) {
+        int asked = 0;
+        primal::Query q;
+        if (stop == 1) q.engine_steps = 0;
+        q.interrupted = [&asked, stop]() { return ++asked == stop; };
+        primal::Result r = primal::enumerate(primal::Formula::fromFile(stop == 1 ? PRIMAL_INSTANCES_DIR "/hole/hole9.cnf" : cbs), q);
+        EXPECT_EQ(asked, stop);
+        EXPECT_EQ(r.figures.ending, primal::Ending::Stopped);
+        EXPECT_LT(r.implicants.size() + r.implicates.size(), stop == 1 ? 1u : 3u * 1024u);
+    }
 }
 
 namespace {
