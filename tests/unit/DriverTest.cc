@@ -136,8 +136,10 @@ void checkInterrupted(const std::string& out, const std::string& head, int k, in
 // Same bytes as a plain file, a gzip file, and both through standard input: the primes of the
 // oracle in the same order (the run is deterministic) and exact counts; without print_all only
 // the counts. The gzip stream is two members, one after another: one formula. A second name is
-// only echoed: nothing is written there. (Damaged gzip input: MutationTest.)
-TEST(DriverStartUp, EveryInputGivesTheSameRun) {
+// only echoed: nothing is written there. (Damaged gzip input: MutationTest.) A missing file and
+// a directory are not read (nor standard input instead); a closed standard input and a directory
+// as standard input neither: the message is on standard output.
+TEST(DriverStartUp, EveryInputGivesTheSameRunAndUnopenableOnesAreReported) {
     const Cnf f{{1, -2, 3}, {-1, 4}, {2, -3, 5}, {-4, -5, 6}, {3, 7, -8}, {-6, 8, 1}, {9, -7, -2}};
     const std::string cnf = toDimacs(f, 9), plain = writeTempFile("driver_same.cnf", cnf), result = plain + ".result";
     const std::string gz_bytes = gzipBytes(cnf.substr(0, 30)) + gzipBytes(cnf.substr(30)), gz = writeTempFile("driver_same.cnf.gz", gz_bytes);
@@ -161,12 +163,7 @@ TEST(DriverStartUp, EveryInputGivesTheSameRun) {
         EXPECT_EQ(primesAndCounts(r.out), args[0] == "-print_all" ? same : same.substr(same.find("Final Num ")));
         EXPECT_EQ(r.out.rfind(header(input.empty() ? gz : "", 9), 0), 0u);
     }
-}
-
-// A missing file and a directory are not read (nor standard input instead); a closed standard
-// input and a directory as standard input neither.
-TEST(DriverStartUp, UnopenableInputIsReportedOnStandardOutput) {
-    const std::string file = writeTempFile("driver_probe", ""), dir = file.substr(0, file.rfind('/'));
+    const std::string dir = plain.substr(0, plain.rfind('/'));
     for (const auto& [redirect, name] : std::vector<std::pair<std::string, std::string>>{
              {"-print_all \"$1\"/does-not-exist.cnf", dir + "/does-not-exist.cnf"}, {"-print_all \"$1\"", dir}, {"<&-", ""}, {"< \"$1\"", ""}}) {
         Child c("/bin/sh", {"-c", "exec \"$0\" " + redirect, primalBinary(), dir});
@@ -181,9 +178,11 @@ TEST(DriverStartUp, UnopenableInputIsReportedOnStandardOutput) {
 
 // Standard output that cannot be written: status 1 and one line on standard error, with and
 // without print_all (then only the start-up lines and the final report are lost); a closed
-// standard output likewise.
-TEST(DriverOutput, UnwritableOutputIsAnError) {
-    const std::string path = pairsFile(8);
+// standard output likewise. A reader that leaves after the first line (head -n 1) ends an
+// enumeration of 2^20 primes at once, quietly and with status 1, whether SIGPIPE is left at its
+// default or ignored.
+TEST(DriverOutput, UnwritableOrAbandonedOutputEndsTheRun) {
+    std::string path = pairsFile(8);
     for (const char* redirect : {"> /dev/full", ">&-"})
         for (const char* print : {"-print_all", "-print_time"}) {
             SCOPED_TRACE(std::string(redirect) + " " + print);
@@ -193,12 +192,7 @@ TEST(DriverOutput, UnwritableOutputIsAnError) {
             EXPECT_EQ(r.err, std::string("ERROR! Could not write standard output: ") +
                                  (redirect[0] == '>' && redirect[1] == ' ' ? "No space left on device\n" : "Bad file descriptor\n"));
         }
-}
-
-// A reader that leaves after the first line (head -n 1) ends an enumeration of 2^20 primes at
-// once, quietly and with status 1, whether SIGPIPE is left at its default or ignored.
-TEST(DriverOutput, ReaderLeavingEndsTheRun) {
-    const std::string path = pairsFile(20);
+    path = pairsFile(20);
     for (bool ignore : {false, true}) {
         SCOPED_TRACE(ignore ? "SIGPIPE ignored" : "SIGPIPE default");
         const std::string script = std::string(ignore ? "trap '' PIPE; " : "") + "{ \"$0\" -print_all \"$1\"; echo \"status $?\" >&2; } | head -n 1";
