@@ -20,7 +20,6 @@ struct RunResult {
     int status = -1;  // exit status, or -1 when ended by a signal
     int signal = 0;   // terminating signal, 0 when it exited
     bool timed_out = false;
-    long max_rss_kb = 0;  // peak resident set of the child (kilobytes)
     std::string out;
     std::string err;
 };
