@@ -114,7 +114,7 @@ void scan(const std::string& out, const std::string& head, int k, bool reports_o
     got.rest.assign(lines.begin() + std::ptrdiff_t(i), lines.end());
 }
 
-enum { kPrintAll = 1, kReports = 2, kReportMayBeLost = 4 };
+enum { kPrintAll = 1, kReports = 2, kReportMayBeLost = 4, kHeadMayBeCut = 8 };
 
 // Then the interrupted report as the very end (unless lost and kReportMayBeLost). With
 // kPrintAll its counters are the printed lines.
@@ -131,6 +131,19 @@ void checkInterrupted(const std::string& out, const std::string& head, int k, in
     if (!print_all) return;
     EXPECT_EQ(got.last.implicants, got.implicants.size());
     EXPECT_EQ(got.last.implicates, got.implicates.size());
+}
+
+// Collects an interrupted run: status 1 (not a signal), and its output as above; with
+// kHeadMayBeCut the signal may have come during the start-up lines.
+Seen interrupted(Child& c, std::string head, int k, int flags) {
+    RunResult r = c.finish(30);
+    EXPECT_TRUE(r.status == 1 && r.signal == 0) << r.status << " " << r.signal;
+    size_t at = 0;  // the start-up lines printed
+    for (size_t end; at < head.size() && (end = head.find('\n', at) + 1, r.out.compare(0, end, head, 0, end) == 0);) at = end;
+    if (flags & kHeadMayBeCut) head.resize(at);
+    Seen seen;
+    checkInterrupted(r.out, head, k, flags, seen);
+    return seen;
 }
 
 // Same bytes as a plain file, a gzip file, and both through standard input: the primes of the
@@ -220,11 +233,8 @@ TEST(DriverInterrupt, SignalWhileReadingStandardInput) {
         auto waiting = [&] { return (state = fileBytes("/proc/" + std::to_string(c.pid()) + "/syscall")).rfind(reading, 0) == 0; };
         ASSERT_TRUE(waitUntil(waiting, 30, 20000)) << "never waited for input: " << state;
         c.signal(sig);
-        RunResult r = c.finish(30);
-        EXPECT_EQ(r.status, 1);
-        Seen seen;
-        checkInterrupted(r.out, header("", -1), 0, 0, seen);
-        EXPECT_TRUE(seen.last.implicants == 0 && seen.last.implicates == 0 && seen.last.times[3] == 0) << r.out;
+        const Seen seen = interrupted(c, header("", -1), 0, 0);
+        EXPECT_TRUE(seen.last.implicants == 0 && seen.last.implicates == 0 && seen.last.times[3] == 0);
     }
 }
 
@@ -270,12 +280,8 @@ TEST(DriverInterrupt, StalledReaderDoesNotHoldSignalsBack) {
         }, 120, 0);
         ASSERT_FALSE(hasEnded(child->pid()));
         EXPECT_LT(endAfter(*child, sig), 1.0);
-        RunResult r = child->finish(30);
-        EXPECT_TRUE(r.status == 1 && r.signal == 0);
         // The pipe was full: the report may be missing, but nothing is torn.
-        Seen seen;
-        checkInterrupted(r.out, header(path, 2 * k), k, kPrintAll | kReports | kReportMayBeLost, seen);
-        EXPECT_GT(seen.implicants.size(), 100u);
+        EXPECT_GT(interrupted(*child, header(path, 2 * k), k, kPrintAll | kReports | kReportMayBeLost).implicants.size(), 100u);
     }
 }
 
@@ -320,11 +326,7 @@ TEST(DriverInterrupt, SlowReaderGetsTheReport) {
         }
         ASSERT_NE(sent, Clock::time_point()) << "too little output";
         EXPECT_LT(secondsSince(sent), 1.0);
-        RunResult r = c.finish(30);
-        EXPECT_EQ(r.status, 1);
-        Seen seen;
-        checkInterrupted(r.out, header(path, 2 * k), k, kPrintAll | kReportMayBeLost, seen);
-        reported += !seen.rest.empty();
+        reported += !interrupted(c, header(path, 2 * k), k, kPrintAll | kReportMayBeLost).rest.empty();
     }
     EXPECT_GE(reported * 100, runs * 95) << reported << " of " << runs << " runs had the report";
 }
@@ -349,15 +351,8 @@ TEST(DriverInterrupt, ReportCountsThePrintedLines) {
         // A sanitized child reaches its first prime about five times later: the window grows.
         std::this_thread::sleep_for(std::chrono::microseconds(rng() % (20000 * kWindow)));
         c.signal(i % 2 ? SIGINT : SIGTERM);
-        RunResult r = c.finish(30);
         SCOPED_TRACE("run " + std::to_string(i));
-        ASSERT_EQ(r.status, 1);
-        // The start-up lines printed before the signal, then the primes and the report.
-        const std::string full = header(path, 2 * k);
-        size_t head = 0;
-        for (size_t end; head < full.size() && (end = full.find('\n', head) + 1, r.out.compare(0, end, full, 0, end) == 0);) head = end;
-        Seen seen;
-        checkInterrupted(r.out, full.substr(0, head), k, kPrintAll, seen);
+        const Seen seen = interrupted(c, header(path, 2 * k), k, kPrintAll | kHeadMayBeCut);
         with_primes += !seen.implicants.empty() || !seen.implicates.empty();
     }
     std::printf("%d of %d interrupted runs had printed primes\n", with_primes, runs);
@@ -380,14 +375,10 @@ TEST(DriverReports, ProgressEveryFiveSeconds) {
     }
     ASSERT_EQ(arrivals.size(), 2u) << text;
     c.signal(SIGINT), quiet.signal(SIGINT);
-    RunResult r = c.finish(60);
-    Seen silent;
-    checkInterrupted(quiet.finish(60).out, header(path, 2 * k), k, 0, silent);
-    EXPECT_EQ(r.status, 1);
+    interrupted(quiet, header(path, 2 * k), k, 0);
+    const Seen seen = interrupted(c, header(path, 2 * k), k, kReports);
     EXPECT_TRUE(arrivals[0] >= 4.5 && arrivals[0] <= 8.5) << arrivals[0];
     EXPECT_TRUE(arrivals[1] - arrivals[0] >= 3.0 && arrivals[1] - arrivals[0] <= 8.0) << arrivals[1];  // re-armed for five
-    Seen seen;
-    checkInterrupted(r.out, header(path, 2 * k), k, kReports, seen);
     ASSERT_EQ(seen.periodic.size(), 2u);
     const Report &a = seen.periodic[0], &b = seen.periodic[1];
     EXPECT_TRUE(0 < a.implicants && a.implicants < b.implicants && b.implicants <= seen.last.implicants)
