@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <poll.h>
@@ -148,11 +149,11 @@ int memfdWith(const std::string& bytes) {
 }
 
 std::string captureStdout(const std::function<void()>& f) {
-    Sat::outFlush();
+    Sat::outFlush(), std::fflush(stdout);
     int cap = memfd_create("out", 0), saved = dup(1);
     dup2(cap, 1);
     f();
-    Sat::outFlush();
+    Sat::outFlush(), std::fflush(stdout);
     dup2(saved, 1), close(saved);
     std::string s(1 << 16, '\0');
     s.resize(size_t(std::max<ssize_t>(pread(cap, &s[0], s.size(), 0), 0)));
