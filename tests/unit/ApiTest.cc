@@ -1,8 +1,6 @@
-// The library against the binary: the same prime lines in the same order, the same counts and
-// "Vars to test" for every query field the command line has, on random formulas (also against
-// the truth-table oracle) and on the shared instances that finish in a few seconds; error kinds
-// and messages; a run stopped by its callback or its interruption check; the events a sink
-// hears, in order, on every way a run ends; the caller's timers.
+// The library against the binary and the truth-table oracle, for every query field the command
+// line has; stopping by callback or interruption check; the caller's timers; the events a sink
+// hears on every way a run ends, errors included.
 #include <gtest/gtest.h>
 
 #include <algorithm>

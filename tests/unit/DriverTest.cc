@@ -1,6 +1,4 @@
-// The driver through the real binary: start-up lines, open errors, gzip and standard input,
-// damaged gzip input, output that cannot be written or whose reader leaves or stalls,
-// interruption by signals and by the CPU limit, progress reports, the memory limit and a large
+// The driver through the real binary: input, output, interruption, progress reports and a large
 // complete run. Long runs use the pairs formula (support/Oracle.h).
 #include <gtest/gtest.h>
 
