@@ -28,16 +28,13 @@ def satisfies(clauses, model):
 def function_primes(holds, xs):
     """Prime implicants and implicates of the function over variables xs that `holds` (a dict of
     their values) tells; None when it has no model."""
-    models = [dict(zip(xs, bits)) for bits in itertools.product([False, True], repeat=len(xs))]
-    models = [m for m in models if holds(m)]
+    models = [m for m in (dict(zip(xs, bits)) for bits in itertools.product([False, True], repeat=len(xs))) if holds(m)]
     if not models:
         return None
     terms = [tuple(v if s else -v for v, s in zip(vs, signs)) for k in range(len(xs) + 1)
              for vs in itertools.combinations(xs, k) for signs in itertools.product([False, True], repeat=k)]
-    def implicant(t):  # every model of the variables that extends t
-        free = [v for v in xs if v not in {abs(l) for l in t}]
-        return all(holds({**{abs(l): l > 0 for l in t}, **dict(zip(free, bits))})
-                   for bits in itertools.product([False, True], repeat=len(free)))
+    def implicant(t):  # every assignment that extends t is a model
+        return sum(all((l > 0) == m[abs(l)] for l in t) for m in models) == 2 ** (len(xs) - len(t))
     def implicate(c):  # every model satisfies c
         return all(any((l > 0) == m[abs(l)] for l in c) for m in models)
     def primes(test):
@@ -64,32 +61,29 @@ def random_cnf(rng, n, m):
     return [[rng.choice([-1, 1]) * rng.randint(1, n) for _ in range(rng.randint(1, 3))] for _ in range(m)]
 
 
-@pytest.mark.parametrize("query", [{}, {"engine_steps": 0}, {"endgame": 0}, {"engine_steps": 0, "endgame": 1},
-                                   {"engine_steps_per_prime": 0}])
-def test_sets_match_the_oracle(query):
+def test_sets_match_the_oracle():
+    """Every road, with the callback seeing the same primes in the same order; then one side, a
+    length bound, a limit (that many true primes, and the ending says why) and a projection."""
     rng = random.Random(21)
     for _ in range(25):
         n = rng.randint(1, 6)
         clauses = random_cnf(rng, n, rng.randint(0, 12))
         want = oracle(clauses, n)
-        r = primal.enumerate(clauses, **query)
-        fig = r["figures"]
-        if want is None:
-            assert fig["ending"] == "unsatisfiable" and not r["implicants"] and not r["implicates"]
-            continue
-        assert fig["ending"] == "complete"
-        assert as_set(r["implicants"]) == want[0] and as_set(r["implicates"]) == want[1], clauses
-        assert (fig["implicants"], fig["implicates"]) == (len(want[0]), len(want[1]))
-        assert fig["vars_to_test"] == max((abs(l) for c in clauses for l in c), default=0)
-        # The callback sees the same primes in the same order.
-        seen = []
-        figures = primal.enumerate(clauses, callback=lambda imp, lits: seen.append((imp, lits)), **query)
-        assert [lits for imp, lits in seen if imp] == r["implicants"]
-        assert [lits for imp, lits in seen if not imp] == r["implicates"]
-        assert figures["implicants"] == fig["implicants"]
-
-
-def test_side_limit_and_projection_match_the_oracle():
+        for query in [{}, {"engine_steps": 0}, {"endgame": 0}, {"engine_steps": 0, "endgame": 1}, {"engine_steps_per_prime": 0}]:
+            r = primal.enumerate(clauses, **query)
+            fig = r["figures"]
+            if want is None:
+                assert fig["ending"] == "unsatisfiable" and not r["implicants"] and not r["implicates"]
+                continue
+            assert fig["ending"] == "complete"
+            assert as_set(r["implicants"]) == want[0] and as_set(r["implicates"]) == want[1], (clauses, query)
+            assert (fig["implicants"], fig["implicates"]) == (len(want[0]), len(want[1]))
+            assert fig["vars_to_test"] == max((abs(l) for c in clauses for l in c), default=0)
+            seen = []
+            figures = primal.enumerate(clauses, callback=lambda imp, lits: seen.append((imp, lits)), **query)
+            assert [lits for imp, lits in seen if imp] == r["implicants"]
+            assert [lits for imp, lits in seen if not imp] == r["implicates"]
+            assert figures["implicants"] == fig["implicants"]
     rng = random.Random(5)
     for round in range(60):
         n = rng.randint(1, 6)
@@ -123,21 +117,19 @@ def test_side_limit_and_projection_match_the_oracle():
         primal.enumerate([[1, 2]], project=[3])
 
 
-def test_input_forms(tmp_path):
-    text = b"c a comment\np cnf 3 2\n1 2 0\n-1 3 0\n"
-    path = tmp_path / "f.cnf"
-    path.write_bytes(text)
-    gz = tmp_path / "f.cnf.gz"
-    gz.write_bytes(gzip.compress(text))
+def test_input_forms_and_errors(tmp_path):
+    """Every input form gives the same run; errors carry the command line's messages."""
+    text = b"p cnf 3 2\n1 2 0\n-1 3 0\n"
+    path, gz, cut = tmp_path / "f.cnf", tmp_path / "f.cnf.gz", tmp_path / "cut.cnf.gz"
+    path.write_bytes(b"c a comment\n" + text)
+    gz.write_bytes(gzip.compress(b"c a comment\n" + text))
+    cut.write_bytes(gzip.compress(text)[:-6])
     want = primal.enumerate([[1, 2], [-1, 3]])
     for form in (str(path), path, gz, text, gzip.compress(text), ((1, 2), (-1, 3))):
         got = primal.enumerate(form)
         assert (got["implicants"], got["implicates"]) == (want["implicants"], want["implicates"])
         assert got["figures"]["header_mismatch"] is False
-
-
-def test_errors_carry_the_command_line_messages(tmp_path):
-    cases = [
+    for formula, message in [
         (b"p cnf 2 1\n1 x 0\n", "PARSE ERROR! Unexpected char: x"),
         (b"p cnf 2 1\n1 99999999999 0\n", "PARSE ERROR! Integer out of range: 99999999999"),
         (b"p cnf 2 1\n1 -2147483647 0\n", "PARSE ERROR! Variable index too large: -2147483647"),
@@ -145,11 +137,8 @@ def test_errors_carry_the_command_line_messages(tmp_path):
         ([[1, 0, 2]], "PARSE ERROR! Literal 0 inside a clause"),
         ([[1, -2**40]], "PARSE ERROR! Integer out of range: -1099511627776"),
         (str(tmp_path / "missing.cnf"), "ERROR! Could not open file: " + str(tmp_path / "missing.cnf")),
-    ]
-    cut = tmp_path / "cut.cnf.gz"
-    cut.write_bytes(gzip.compress(b"p cnf 3 2\n1 2 0\n-1 3 0\n")[:-6])
-    cases.append((str(cut), "ERROR! Could not read file: %s: unexpected end of file" % cut))
-    for formula, message in cases:
+        (str(cut), "ERROR! Could not read file: %s: unexpected end of file" % cut),
+    ]:
         with pytest.raises(ValueError) as e:
             primal.enumerate(formula)
         assert str(e.value) == message
@@ -159,8 +148,12 @@ def test_errors_carry_the_command_line_messages(tmp_path):
         primal.enumerate([[1, "x"]])
 
 
-def test_callback_stops_the_run_and_its_errors_pass_through():
+def test_callback_stops_the_run_and_runs_in_one_process_are_independent():
+    """The callback stops the run, and its errors pass through; runs one after the other (stopped,
+    failed or not) leave nothing behind for the next."""
     cbs = str(INSTANCES / "cbs-k3-n100-m403-b10" / "CBS_k3_n100_m403_b10_0.cnf")
+    gh = str(INSTANCES / "kc-problog" / "gh_4_prob.lp.cnf")
+    first = primal.enumerate(gh)
     for k in (1, 5000):
         seen = []
         fig = primal.enumerate(cbs, callback=lambda imp, lits: seen.append(lits) or len(seen) < k)
@@ -170,11 +163,6 @@ def test_callback_stops_the_run_and_its_errors_pass_through():
         raise RuntimeError("from the callback")
     with pytest.raises(RuntimeError, match="from the callback"):
         primal.enumerate(cbs, callback=fails)
-
-
-def test_runs_in_one_process_are_independent():
-    gh = str(INSTANCES / "kc-problog" / "gh_4_prob.lp.cnf")
-    first = primal.enumerate(gh)
     primal.enumerate(str(INSTANCES / "uf20-91" / "uf20-07.cnf"))
     primal.enumerate(gh, callback=lambda imp, lits: False)
     with pytest.raises(ValueError):

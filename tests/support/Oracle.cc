@@ -107,6 +107,36 @@ std::string toDimacs(const Cnf& f, int n) {
     return s.str();
 }
 
+int maxVar(const Cnf& f) {
+    int v = 0;
+    for (const auto& c : f)
+        for (int l : c) v = std::max(v, std::abs(l));
+    return v;
+}
+
+Cnf pairsCnf(int k) {
+    Cnf f;
+    for (int i = 1; i <= k; i++) f.push_back({2 * i - 1, 2 * i});
+    return f;
+}
+
+Cnf pigeonhole(int holes, int first) {
+    Cnf f(size_t(holes) + 1);  // each pigeon somewhere, then no two in a hole
+    for (int h = 0; h < holes; h++)
+        for (int p = 0; p <= holes; p++) {
+            f[size_t(p)].push_back(first + p * holes + h);
+            for (int q = p + 1; q <= holes; q++) f.push_back({-(first + p * holes + h), -(first + q * holes + h)});
+        }
+    return f;
+}
+
+Primes atMost(const Primes& all, size_t k) {
+    Primes out;
+    for (const auto& p : all)
+        if (k == 0 || p.size() <= k) out.push_back(p);
+    return out;
+}
+
 void parsePrimeLines(const std::string& out, Primes& implicants, Primes& implicates) {
     std::istringstream in(out);
     std::string line;

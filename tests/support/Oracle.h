@@ -34,6 +34,14 @@ PrimeSets projectedPrimes(const Cnf& f, int n, const std::vector<int>& x);
 // may repeat and clauses may be tautologies or repeated.
 Cnf randomCnf(std::mt19937& rng, int n, int m, int max_len, bool allow_empty = false);
 std::string toDimacs(const Cnf& f, int n);
+int maxVar(const Cnf& f);  // the largest variable that occurs, 0 when none does
+// (2i-1 v 2i) for i = 1..k: its prime implicants pick one literal of each pair (2^k of them),
+// its prime implicates are the k pair clauses.
+Cnf pairsCnf(int k);
+// holes + 1 pigeons in `holes` holes (unsatisfiable), pigeon p in hole h being variable
+// first + p * holes + h.
+Cnf pigeonhole(int holes, int first = 1);
+Primes atMost(const Primes& all, size_t k);  // the primes of at most k literals (k = 0: all)
 
 // Prime lines of primal's -print_all output, as sorted literal lists.
 void parsePrimeLines(const std::string& out, Primes& implicants, Primes& implicates);

@@ -4,12 +4,12 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <poll.h>
 #include <sstream>
 #include <sys/mman.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -100,10 +100,8 @@ RunResult Child::finish(int timeout_s) {
         }
     }
     int st = 0;
-    struct rusage ru {};
-    wait4(pid_, &st, 0, &ru);
+    waitpid(pid_, &st, 0);
     pid_ = -1;
-    r.max_rss_kb = ru.ru_maxrss;
     if (WIFEXITED(st)) r.status = WEXITSTATUS(st);
     if (WIFSIGNALED(st)) r.signal = WTERMSIG(st);
     return r;
@@ -151,11 +149,11 @@ int memfdWith(const std::string& bytes) {
 }
 
 std::string captureStdout(const std::function<void()>& f) {
-    Sat::outFlush();
+    Sat::outFlush(), std::fflush(stdout);
     int cap = memfd_create("out", 0), saved = dup(1);
     dup2(cap, 1);
     f();
-    Sat::outFlush();
+    Sat::outFlush(), std::fflush(stdout);
     dup2(saved, 1), close(saved);
     std::string s(1 << 16, '\0');
     s.resize(size_t(std::max<ssize_t>(pread(cap, &s[0], s.size(), 0), 0)));

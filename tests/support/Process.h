@@ -20,7 +20,6 @@ struct RunResult {
     int status = -1;  // exit status, or -1 when ended by a signal
     int signal = 0;   // terminating signal, 0 when it exited
     bool timed_out = false;
-    long max_rss_kb = 0;  // peak resident set of the child (kilobytes)
     std::string out;
     std::string err;
 };
@@ -57,7 +56,7 @@ std::string writeTempFile(const std::string& name, const std::string& data);
 std::string fileBytes(const std::string& path);
 std::string gzipBytes(const std::string& text);  // a gzip stream of text
 int memfdWith(const std::string& bytes);          // a descriptor reading bytes from the start
-// Runs f in this process with its standard output (the program's buffered output too) captured.
+// Runs f in this process with its standard output (the program's and stdio's buffers too) captured.
 std::string captureStdout(const std::function<void()>& f);
 
 }  // namespace testutil

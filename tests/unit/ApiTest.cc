@@ -1,8 +1,6 @@
-// The library against the binary: the same prime lines in the same order, the same counts and
-// "Vars to test" for every query field the command line has, on random formulas (also against
-// the truth-table oracle) and on the shared instances that finish in a few seconds; error kinds
-// and messages; a run stopped by its callback or its interruption check; the events a sink
-// hears, in order, on every way a run ends; the caller's timers.
+// The library against the binary and the truth-table oracle, for every query field the command
+// line has; stopping by callback or interruption check; the caller's timers; the events a sink
+// hears on every way a run ends, errors included.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -134,21 +132,15 @@ TEST(Enumeration, RandomFormulasAgainstOracleBinaryAndLibrary) {
         }
         const std::string dimacs = toDimacs(f, n);
         SCOPED_TRACE("round " + std::to_string(round) + "\n" + dimacs);
-        int used = 0;
-        for (const auto& c : f)
-            for (int l : c) used = std::max(used, std::abs(l));
         // Clauses carry no header: variable 1 is in range only where a clause reaches it.
-        if (q.project && used == 0) continue;
+        if (q.project && maxVar(f) == 0) continue;
         // The binary reports an unsatisfiable formula without primes (the oracle has the empty
         // implicate).
         const bool sat = isSatisfiable(f, n);
         PrimeSets want = !sat ? PrimeSets() : q.project ? projectedPrimes(f, n, *q.project) : bruteForcePrimes(f, n);
         if (q.side == primal::Query::Side::Implicates) want.implicants.clear();
         if (q.side == primal::Query::Side::Implicants) want.implicates.clear();
-        if (q.max_len != 0)
-            for (Primes* side : {&want.implicants, &want.implicates})
-                side->erase(std::remove_if(side->begin(), side->end(), [&](const std::vector<int>& p) { return int(p.size()) > q.max_len; }),
-                            side->end());
+        want = {atMost(want.implicants, size_t(q.max_len)), atMost(want.implicates, size_t(q.max_len))};
         const std::string expected = sortedSets(want.implicants, want.implicates);
         primal::Result r = primal::enumerate(f, q);
         const size_t total = want.implicants.size() + want.implicates.size();
@@ -234,42 +226,12 @@ TEST(Api, SharedInstancesAgainstBinary) {
     }
 }
 
-// Each kind of error with its message (the command line prints message() and exits with
-// status(): the malformed corpus, ReaderTest and DriverTest check those); a descriptor is closed
-// by the run however it ends.
-TEST(Api, ErrorKindsMessagesAndDescriptors) {
-    const std::string whole = gzipBytes("p cnf 3 2\n1 2 0\n-1 3 0\n");
-    const std::string cut = writeTempFile("api_cut.cnf.gz", whole.substr(0, whole.size() - 6));
-    const int good = memfdWith(whole), bad = memfdWith("p cnf 3 1\n1 x 0\n"), unread = memfdWith(whole);
-    EXPECT_EQ(primal::enumerate(primal::Formula::fromDescriptor(good, "<memfd>")).implicates, (Cnf{{1, 2}, {-1, 3}, {2, 3}}));
-    primal::Query range;
-    range.engine_steps = -1;
-    using K = primal::Error::Kind;
-    const struct { primal::Formula f; primal::Query q; K kind; std::string msg; } cases[] = {
-        {primal::Formula::fromFile(cut), {}, K::Read, "ERROR! Could not read file: " + cut + ": unexpected end of file"},
-        {primal::Formula::fromFile("/nonexistent/file.cnf"), {}, K::Open, "ERROR! Could not open file: /nonexistent/file.cnf"},
-        {primal::Formula::fromDescriptor(bad, "<memfd>"), {}, K::Syntax, "PARSE ERROR! Unexpected char: x"},
-        {Cnf{{1}, {-2147483647 - 1}}, {}, K::Syntax, "PARSE ERROR! Variable index too large: -2147483648"},
-        {Cnf{{1, 0, 2}}, {}, K::Syntax, "PARSE ERROR! Literal 0 inside a clause"},
-        {Cnf{{1}}, range, K::Query, "ERROR! value <-1> is too small for option \"engine-steps\"."},
-        {primal::Formula::fromDescriptor(unread, "<memfd>"), range, K::Query, "ERROR! value <-1> is too small for option \"engine-steps\"."},
-    };
-    for (const auto& c : cases) {
-        try {
-            primal::enumerate(c.f, c.q);
-            ADD_FAILURE() << "no error: " << c.msg;
-        } catch (const primal::Error& e) {
-            EXPECT_EQ(e.message(), c.msg);
-            EXPECT_EQ(e.kind(), c.kind) << c.msg;
-        }
-    }
-    for (int fd : {good, bad, unread}) EXPECT_EQ(fcntl(fd, F_GETFD), -1) << "the run left the descriptor open";
-}
-
 // A callback that says stop after k primes: the run ends there, Stopped, with k primes handed
 // over and counted, and the caller's timers, zeroed at the start, hold its phase times (read as
-// the run goes: DriverTest's signal while reading standard input); the interruption check stops a long search (hole9 with the dual-rail
-// search only: a second of conflicts before its first answer) at its first question.
+// the run goes: DriverTest's signal while reading standard input). The interruption check stops
+// a long search (hole9 with the dual-rail search only: a second of conflicts before its first
+// answer) at its first question; a run that finds primes is asked every 1024 of them, and by the
+// engine every 1024 steps in between, so the third answer stops it before 3 * 1024 primes.
 TEST(Api, StoppedByCallbackOrInterruptionCheck) {
     const std::string cbs = PRIMAL_INSTANCES_DIR "/cbs-k3-n100-m403-b10/CBS_k3_n100_m403_b10_0.cnf";
     primal::Timers timers;
@@ -286,23 +248,16 @@ TEST(Api, StoppedByCallbackOrInterruptionCheck) {
         EXPECT_TRUE(f.max_model < 1e9 && (k < 100000 || f.max_model > 0.0)) << f.max_model;  // a clock tick is milliseconds
         EXPECT_TRUE(timers.max_model.load() == f.max_model && timers.check.load() == f.check && timers.reduction.load() == f.reduction);
     }
-    primal::Query q;
-    q.engine_steps = 0;
-    int asked = 0;
-    q.interrupted = [&asked]() { return ++asked == 1; };
-    primal::Result r = primal::enumerate(primal::Formula::fromFile(PRIMAL_INSTANCES_DIR "/hole/hole9.cnf"), q);
-    EXPECT_EQ(asked, 1);
-    EXPECT_EQ(r.figures.ending, primal::Ending::Stopped);
-    EXPECT_TRUE(r.implicants.empty() && r.implicates.empty());
-    // On a run that finds primes: asked every 1024 of them, and by the engine every 1024 steps
-    // in between, so the third answer stops it before 3 * 1024 primes.
-    asked = 0;
-    primal::Query every;
-    every.interrupted = [&asked]() { return ++asked == 3; };
-    r = primal::enumerate(primal::Formula::fromFile(cbs), every);
-    EXPECT_EQ(asked, 3);
-    EXPECT_EQ(r.figures.ending, primal::Ending::Stopped);
-    EXPECT_LT(r.implicants.size() + r.implicates.size(), 3u * 1024u);
+    for (const int stop : {1, 3}) {
+        int asked = 0;
+        primal::Query q;
+        if (stop == 1) q.engine_steps = 0;
+        q.interrupted = [&asked, stop]() { return ++asked == stop; };
+        primal::Result r = primal::enumerate(primal::Formula::fromFile(stop == 1 ? PRIMAL_INSTANCES_DIR "/hole/hole9.cnf" : cbs), q);
+        EXPECT_EQ(asked, stop);
+        EXPECT_EQ(r.figures.ending, primal::Ending::Stopped);
+        EXPECT_LT(r.implicants.size() + r.implicates.size(), stop == 1 ? 1u : 3u * 1024u);
+    }
 }
 
 namespace {
@@ -332,38 +287,56 @@ struct EventLog : primal::Sink {
 }  // namespace
 
 // The events in their order on every way a run ends: complete, unsatisfiable, stopped by the
-// sink, cut by the limit (the first prime beyond it refused, not heard), and an error while
-// reading (nothing after the opening). A sink that wants no literals gets the same count of
-// primes without them. (Before the opening nothing is heard: DriverTest's unopenable input.)
-TEST(ApiSink, EventsInOrderOnEveryEnding) {
-    const std::string text = "p cnf 4 2\n1 2 0\n-1 3 0\n";
-    primal::Query q;
-    q.side = primal::Query::Side::Implicants;
-    struct Case {
-        std::string text;
-        uint64_t limit, stop_at;
+// sink, cut by the limit (the first prime beyond it refused, not heard), and each kind of error
+// with its message (the command line prints message() and exits with status(): the malformed
+// corpus, ReaderTest and DriverTest check those). A sink that wants no literals gets the same
+// count of primes without them; a descriptor is closed by the run however it ends.
+TEST(ApiSink, EventsAndErrorsOnEveryEnding) {
+    const std::string text = "p cnf 4 2\n1 2 0\n-1 3 0\n", whole = gzipBytes("p cnf 3 2\n1 2 0\n-1 3 0\n");
+    const std::string cut = writeTempFile("api_cut.cnf.gz", whole.substr(0, whole.size() - 6));
+    const int good = memfdWith(whole), bad = memfdWith("p cnf 3 1\n1 x 0\n"), unread = memfdWith(whole);
+    EXPECT_EQ(primal::enumerate(primal::Formula::fromDescriptor(good, "<memfd>")).implicates, (Cnf{{1, 2}, {-1, 3}, {2, 3}}));
+    primal::Query q, limited, range;
+    q.side = limited.side = primal::Query::Side::Implicants;
+    limited.limit = 2;
+    range.engine_steps = -1;
+    using K = primal::Error::Kind;
+    const std::string small = "ERROR! value <-1> is too small for option \"engine-steps\".";
+    const struct Case {
+        primal::Formula f;
+        primal::Query q;
+        uint64_t stop_at;
         bool literals;
-        std::string want;
-    };
-    const Case cases[] = {
-        {text, 0, 0, true, "opened read 3! sat +-1,2,+1,3,+2,3, finished complete 3/0"},
-        {text, 0, 0, false, "opened read 3! sat +++ finished complete 3/0"},
-        {text, 2, 0, true, "opened read 3! sat +-1,2,+1,3, finished limit 2/0"},
-        {text, 0, 1, true, "opened read 3! sat +-1,2, finished stopped 1/0"},
-        {"p cnf 1 2\n1 0\n-1 0\n", 0, 0, true, "opened read 1 unsat  finished unsatisfiable 0/0"},
-        {"p cnf 1 2\n1 x 0\n", 0, 0, true, "opened "},
+        std::string log, msg = "";  // msg: the error's, if any
+        K kind = K::Syntax;
+    } cases[] = {
+        {primal::Formula::fromText(text), q, 0, true, "opened read 3! sat +-1,2,+1,3,+2,3, finished complete 3/0"},
+        {primal::Formula::fromText(text), q, 0, false, "opened read 3! sat +++ finished complete 3/0"},
+        {primal::Formula::fromText(text), limited, 0, true, "opened read 3! sat +-1,2,+1,3, finished limit 2/0"},
+        {primal::Formula::fromText(text), q, 1, true, "opened read 3! sat +-1,2, finished stopped 1/0"},
+        {primal::Formula::fromText("p cnf 1 2\n1 0\n-1 0\n"), q, 0, true, "opened read 1 unsat  finished unsatisfiable 0/0"},
+        {primal::Formula::fromText("p cnf 1 2\n1 x 0\n"), q, 0, true, "opened ", "PARSE ERROR! Unexpected char: x"},
+        {primal::Formula::fromFile(cut), {}, 0, true, "opened ", "ERROR! Could not read file: " + cut + ": unexpected end of file", K::Read},
+        {primal::Formula::fromFile("/nonexistent/file.cnf"), {}, 0, true, "", "ERROR! Could not open file: /nonexistent/file.cnf", K::Open},
+        {primal::Formula::fromDescriptor(bad, "<memfd>"), {}, 0, true, "opened ", "PARSE ERROR! Unexpected char: x"},
+        {Cnf{{1}, {-2147483647 - 1}}, {}, 0, true, "opened ", "PARSE ERROR! Variable index too large: -2147483648"},
+        {Cnf{{1, 0, 2}}, {}, 0, true, "opened ", "PARSE ERROR! Literal 0 inside a clause"},
+        {Cnf{{1}}, range, 0, true, "", small, K::Query},
+        {primal::Formula::fromDescriptor(unread, "<memfd>"), range, 0, true, "", small, K::Query},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.want);
+        SCOPED_TRACE(c.log + c.msg);
         EventLog sink;
         sink.literals = c.literals, sink.stop_at = c.stop_at;
-        q.limit = c.limit;
         try {
-            primal::Figures f = primal::enumerate(primal::Formula::fromText(c.text), q, sink);
+            primal::Figures f = primal::enumerate(c.f, c.q, sink);
             EXPECT_EQ(f.implicants, sink.primes);
+            EXPECT_EQ(c.msg, "") << "no error";
         } catch (const primal::Error& e) {
-            EXPECT_EQ(e.kind(), primal::Error::Kind::Syntax);
+            EXPECT_EQ(e.message(), c.msg);
+            EXPECT_EQ(e.kind(), c.kind);
         }
-        EXPECT_EQ(sink.log, c.want);
+        EXPECT_EQ(sink.log, c.log);
     }
+    for (int fd : {good, bad, unread}) EXPECT_EQ(fcntl(fd, F_GETFD), -1) << "the run left the descriptor open";
 }

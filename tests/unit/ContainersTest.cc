@@ -214,7 +214,6 @@ TEST(Sort, ValuesAndTiePlacement) {
         sort(got.data(), n, byKey);
         refSort(want.data(), n, byKey);
         EXPECT_EQ(got, want) << n;
-        EXPECT_TRUE(std::is_sorted(got.begin(), got.end(), byKey)) << n;
     }
 }
 

@@ -1,8 +1,5 @@
-// The driver through the real binary: start-up lines, open errors, gzip and standard input,
-// damaged gzip input, output that cannot be written or whose reader leaves or stalls,
-// interruption by signals and by the CPU limit, progress reports, the memory limit and a large
-// complete run. Long runs use the pairs formula (2i-1 v 2i) for i = 1..k: its prime implicants
-// pick one literal of each pair (2^k of them), its prime implicates are the k pair clauses.
+// The driver through the real binary: input, output, interruption, progress reports and a large
+// complete run. Long runs use the pairs formula (support/Oracle.h).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -41,11 +38,7 @@ bool waitUntil(const std::function<bool()>& done, double seconds, int poll_us) {
     return true;
 }
 
-std::string pairsCnf(int k) {
-    Cnf f;
-    for (int i = 1; i <= k; i++) f.push_back({2 * i - 1, 2 * i});
-    return toDimacs(f, 2 * k);
-}
+std::string pairsFile(int k) { return writeTempFile("pairs-" + std::to_string(k) + ".cnf", toDimacs(pairsCnf(k), 2 * k)); }
 
 Lines splitLines(const std::string& out) {
     Lines lines;
@@ -119,7 +112,7 @@ void scan(const std::string& out, const std::string& head, int k, bool reports_o
     got.rest.assign(lines.begin() + std::ptrdiff_t(i), lines.end());
 }
 
-enum { kPrintAll = 1, kReports = 2, kReportMayBeLost = 4 };
+enum { kPrintAll = 1, kReports = 2, kReportMayBeLost = 4, kHeadMayBeCut = 8 };
 
 // Then the interrupted report as the very end (unless lost and kReportMayBeLost). With
 // kPrintAll its counters are the printed lines.
@@ -138,11 +131,26 @@ void checkInterrupted(const std::string& out, const std::string& head, int k, in
     EXPECT_EQ(got.last.implicates, got.implicates.size());
 }
 
+// Collects an interrupted run: status 1 (not a signal), and its output as above; with
+// kHeadMayBeCut the signal may have come during the start-up lines.
+Seen interrupted(Child& c, std::string head, int k, int flags) {
+    RunResult r = c.finish(30);
+    EXPECT_TRUE(r.status == 1 && r.signal == 0) << r.status << " " << r.signal;
+    size_t at = 0;  // the start-up lines printed
+    for (size_t end; at < head.size() && (end = head.find('\n', at) + 1, r.out.compare(0, end, head, 0, end) == 0);) at = end;
+    if (flags & kHeadMayBeCut) head.resize(at);
+    Seen seen;
+    checkInterrupted(r.out, head, k, flags, seen);
+    return seen;
+}
+
 // Same bytes as a plain file, a gzip file, and both through standard input: the primes of the
 // oracle in the same order (the run is deterministic) and exact counts; without print_all only
 // the counts. The gzip stream is two members, one after another: one formula. A second name is
-// only echoed: nothing is written there. (Damaged gzip input: MutationTest.)
-TEST(DriverStartUp, EveryInputGivesTheSameRun) {
+// only echoed: nothing is written there. (Damaged gzip input: MutationTest.) A missing file and
+// a directory are not read (nor standard input instead); a closed standard input and a directory
+// as standard input neither: the message is on standard output.
+TEST(DriverStartUp, EveryInputGivesTheSameRunAndUnopenableOnesAreReported) {
     const Cnf f{{1, -2, 3}, {-1, 4}, {2, -3, 5}, {-4, -5, 6}, {3, 7, -8}, {-6, 8, 1}, {9, -7, -2}};
     const std::string cnf = toDimacs(f, 9), plain = writeTempFile("driver_same.cnf", cnf), result = plain + ".result";
     const std::string gz_bytes = gzipBytes(cnf.substr(0, 30)) + gzipBytes(cnf.substr(30)), gz = writeTempFile("driver_same.cnf.gz", gz_bytes);
@@ -166,16 +174,11 @@ TEST(DriverStartUp, EveryInputGivesTheSameRun) {
         EXPECT_EQ(primesAndCounts(r.out), args[0] == "-print_all" ? same : same.substr(same.find("Final Num ")));
         EXPECT_EQ(r.out.rfind(header(input.empty() ? gz : "", 9), 0), 0u);
     }
-}
-
-// A missing file and a directory are not read (nor standard input instead); a closed standard
-// input and a directory as standard input neither.
-TEST(DriverStartUp, UnopenableInputIsReportedOnStandardOutput) {
-    const std::string file = writeTempFile("driver_probe", ""), dir = file.substr(0, file.rfind('/'));
+    const std::string dir = plain.substr(0, plain.rfind('/'));
     for (const auto& [redirect, name] : std::vector<std::pair<std::string, std::string>>{
              {"-print_all \"$1\"/does-not-exist.cnf", dir + "/does-not-exist.cnf"}, {"-print_all \"$1\"", dir}, {"<&-", ""}, {"< \"$1\"", ""}}) {
         Child c("/bin/sh", {"-c", "exec \"$0\" " + redirect, primalBinary(), dir});
-        c.write(pairsCnf(2));  // a formula standard input must not be read instead
+        c.write(toDimacs(pairsCnf(2), 4));  // a formula standard input must not be read instead
         c.closeInput();
         RunResult r = c.finish(20);
         EXPECT_EQ(r.status, 1) << redirect;
@@ -186,9 +189,11 @@ TEST(DriverStartUp, UnopenableInputIsReportedOnStandardOutput) {
 
 // Standard output that cannot be written: status 1 and one line on standard error, with and
 // without print_all (then only the start-up lines and the final report are lost); a closed
-// standard output likewise.
-TEST(DriverOutput, UnwritableOutputIsAnError) {
-    const std::string path = writeTempFile("driver_full.cnf", pairsCnf(8));
+// standard output likewise. A reader that leaves after the first line (head -n 1) ends an
+// enumeration of 2^20 primes at once, quietly and with status 1, whether SIGPIPE is left at its
+// default or ignored.
+TEST(DriverOutput, UnwritableOrAbandonedOutputEndsTheRun) {
+    std::string path = pairsFile(8);
     for (const char* redirect : {"> /dev/full", ">&-"})
         for (const char* print : {"-print_all", "-print_time"}) {
             SCOPED_TRACE(std::string(redirect) + " " + print);
@@ -198,12 +203,7 @@ TEST(DriverOutput, UnwritableOutputIsAnError) {
             EXPECT_EQ(r.err, std::string("ERROR! Could not write standard output: ") +
                                  (redirect[0] == '>' && redirect[1] == ' ' ? "No space left on device\n" : "Bad file descriptor\n"));
         }
-}
-
-// A reader that leaves after the first line (head -n 1) ends an enumeration of 2^20 primes at
-// once, quietly and with status 1, whether SIGPIPE is left at its default or ignored.
-TEST(DriverOutput, ReaderLeavingEndsTheRun) {
-    const std::string path = writeTempFile("driver_head.cnf", pairsCnf(20));
+    path = pairsFile(20);
     for (bool ignore : {false, true}) {
         SCOPED_TRACE(ignore ? "SIGPIPE ignored" : "SIGPIPE default");
         const std::string script = std::string(ignore ? "trap '' PIPE; " : "") + "{ \"$0\" -print_all \"$1\"; echo \"status $?\" >&2; } | head -n 1";
@@ -231,11 +231,8 @@ TEST(DriverInterrupt, SignalWhileReadingStandardInput) {
         auto waiting = [&] { return (state = fileBytes("/proc/" + std::to_string(c.pid()) + "/syscall")).rfind(reading, 0) == 0; };
         ASSERT_TRUE(waitUntil(waiting, 30, 20000)) << "never waited for input: " << state;
         c.signal(sig);
-        RunResult r = c.finish(30);
-        EXPECT_EQ(r.status, 1);
-        Seen seen;
-        checkInterrupted(r.out, header("", -1), 0, 0, seen);
-        EXPECT_TRUE(seen.last.implicants == 0 && seen.last.implicates == 0 && seen.last.times[3] == 0) << r.out;
+        const Seen seen = interrupted(c, header("", -1), 0, 0);
+        EXPECT_TRUE(seen.last.implicants == 0 && seen.last.implicates == 0 && seen.last.times[3] == 0);
     }
 }
 
@@ -266,7 +263,7 @@ double endAfter(Child& c, int sig, double seconds = 30) {
 // after the first alarm of print_time, which found the output stalled as well.
 TEST(DriverInterrupt, StalledReaderDoesNotHoldSignalsBack) {
     const int k = 20;
-    const std::string path = writeTempFile("driver_stalled.cnf", pairsCnf(k));
+    const std::string path = pairsFile(k);
     const Clock::time_point start = Clock::now();
     Child sigint(primalBinary(), {"-print_all", "-print_time", path}), sigterm(primalBinary(), {"-print_all", path});
     std::pair<Child*, int> runs[2] = {{&sigint, SIGINT}, {&sigterm, SIGTERM}};
@@ -281,12 +278,8 @@ TEST(DriverInterrupt, StalledReaderDoesNotHoldSignalsBack) {
         }, 120, 0);
         ASSERT_FALSE(hasEnded(child->pid()));
         EXPECT_LT(endAfter(*child, sig), 1.0);
-        RunResult r = child->finish(30);
-        EXPECT_TRUE(r.status == 1 && r.signal == 0);
         // The pipe was full: the report may be missing, but nothing is torn.
-        Seen seen;
-        checkInterrupted(r.out, header(path, 2 * k), k, kPrintAll | kReports | kReportMayBeLost, seen);
-        EXPECT_GT(seen.implicants.size(), 100u);
+        EXPECT_GT(interrupted(*child, header(path, 2 * k), k, kPrintAll | kReports | kReportMayBeLost).implicants.size(), 100u);
     }
 }
 
@@ -295,17 +288,9 @@ TEST(DriverInterrupt, StalledReaderDoesNotHoldSignalsBack) {
 // refute the pigeonhole formula, seconds of search. The first prime line reaches the pipe long
 // before the run ends, not when the output buffer fills or at the exit.
 TEST(DriverOutput, LinesReachAPipeDuringALongSearch) {
-    const int n = 9;
-    Cnf f;
-    auto var = [n](int pigeon, int hole) { return 2 + pigeon * n + hole; };
-    for (int i = 0; i <= n; i++) {
-        f.push_back({1});
-        for (int j = 0; j < n; j++) f.back().push_back(var(i, j));
-    }
-    for (int j = 0; j < n; j++)
-        for (int a = 0; a <= n; a++)
-            for (int b = a + 1; b <= n; b++) f.push_back({1, -var(a, j), -var(b, j)});
-    const std::string path = writeTempFile("driver_stream.cnf", toDimacs(f, 1 + (n + 1) * n));
+    Cnf f = pigeonhole(9, 2);
+    for (auto& c : f) c.insert(c.begin(), 1);
+    const std::string path = writeTempFile("driver_stream.cnf", toDimacs(f, 91));
     const Clock::time_point start = Clock::now();
     Child c(primalBinary(), {"-print_all", "-engine-steps=0", path});
     std::string text;
@@ -323,7 +308,7 @@ TEST(DriverOutput, LinesReachAPipeDuringALongSearch) {
 // report, whose counters are the prime lines that were written (the rest is dropped).
 TEST(DriverInterrupt, SlowReaderGetsTheReport) {
     const int k = 36;
-    const std::string path = writeTempFile("driver_slow_reader.cnf", pairsCnf(k));
+    const std::string path = pairsFile(k);
     const int runs = 20 / kSlowdown;
     int reported = 0;
     for (int i = 0; i < runs && !HasFailure(); i++) {
@@ -339,11 +324,7 @@ TEST(DriverInterrupt, SlowReaderGetsTheReport) {
         }
         ASSERT_NE(sent, Clock::time_point()) << "too little output";
         EXPECT_LT(secondsSince(sent), 1.0);
-        RunResult r = c.finish(30);
-        EXPECT_EQ(r.status, 1);
-        Seen seen;
-        checkInterrupted(r.out, header(path, 2 * k), k, kPrintAll | kReportMayBeLost, seen);
-        reported += !seen.rest.empty();
+        reported += !interrupted(c, header(path, 2 * k), k, kPrintAll | kReportMayBeLost).rest.empty();
     }
     EXPECT_GE(reported * 100, runs * 95) << reported << " of " << runs << " runs had the report";
 }
@@ -352,7 +333,7 @@ TEST(DriverInterrupt, SlowReaderGetsTheReport) {
 // in place: each report's counters are the prime lines printed before it.
 TEST(DriverInterrupt, ReportCountsThePrintedLines) {
     const int k = 30;
-    const std::string path = writeTempFile("driver_counts.cnf", pairsCnf(k));
+    const std::string path = pairsFile(k);
     std::mt19937 rng(7);
     const int runs = 200 / kSlowdown;
     int with_primes = 0;
@@ -368,15 +349,8 @@ TEST(DriverInterrupt, ReportCountsThePrintedLines) {
         // A sanitized child reaches its first prime about five times later: the window grows.
         std::this_thread::sleep_for(std::chrono::microseconds(rng() % (20000 * kWindow)));
         c.signal(i % 2 ? SIGINT : SIGTERM);
-        RunResult r = c.finish(30);
         SCOPED_TRACE("run " + std::to_string(i));
-        ASSERT_EQ(r.status, 1);
-        // The start-up lines printed before the signal, then the primes and the report.
-        const std::string full = header(path, 2 * k);
-        size_t head = 0;
-        for (size_t end; head < full.size() && (end = full.find('\n', head) + 1, r.out.compare(0, end, full, 0, end) == 0);) head = end;
-        Seen seen;
-        checkInterrupted(r.out, full.substr(0, head), k, kPrintAll, seen);
+        const Seen seen = interrupted(c, header(path, 2 * k), k, kPrintAll | kHeadMayBeCut);
         with_primes += !seen.implicants.empty() || !seen.implicates.empty();
     }
     std::printf("%d of %d interrupted runs had printed primes\n", with_primes, runs);
@@ -387,7 +361,7 @@ TEST(DriverInterrupt, ReportCountsThePrintedLines) {
 // on, its counters growing, and the interrupted report after them; none without print_time.
 TEST(DriverReports, ProgressEveryFiveSeconds) {
     const int k = 40;
-    const std::string path = writeTempFile("driver_progress.cnf", pairsCnf(k));
+    const std::string path = pairsFile(k);
     Clock::time_point start = Clock::now();
     Child c(primalBinary(), {"-print_time", path}), quiet(primalBinary(), {path});
     std::string text;
@@ -399,14 +373,10 @@ TEST(DriverReports, ProgressEveryFiveSeconds) {
     }
     ASSERT_EQ(arrivals.size(), 2u) << text;
     c.signal(SIGINT), quiet.signal(SIGINT);
-    RunResult r = c.finish(60);
-    Seen silent;
-    checkInterrupted(quiet.finish(60).out, header(path, 2 * k), k, 0, silent);
-    EXPECT_EQ(r.status, 1);
+    interrupted(quiet, header(path, 2 * k), k, 0);
+    const Seen seen = interrupted(c, header(path, 2 * k), k, kReports);
     EXPECT_TRUE(arrivals[0] >= 4.5 && arrivals[0] <= 8.5) << arrivals[0];
     EXPECT_TRUE(arrivals[1] - arrivals[0] >= 3.0 && arrivals[1] - arrivals[0] <= 8.0) << arrivals[1];  // re-armed for five
-    Seen seen;
-    checkInterrupted(r.out, header(path, 2 * k), k, kReports, seen);
     ASSERT_EQ(seen.periodic.size(), 2u);
     const Report &a = seen.periodic[0], &b = seen.periodic[1];
     EXPECT_TRUE(0 < a.implicants && a.implicants < b.implicants && b.implicants <= seen.last.implicants)
@@ -420,8 +390,7 @@ TEST(DriverReports, ProgressEveryFiveSeconds) {
 // implicates: the 13 pairs and the 8 clauses. Status 0, counts equal to the lines.
 TEST(DriverComplete, LargeEnumerationFinishes) {
     const int k = 13;
-    Cnf f;
-    for (int i = 1; i <= k; i++) f.push_back({2 * i - 1, 2 * i});
+    Cnf f = pairsCnf(k);
     for (int pick = 0; pick < 8; pick++) {
         f.emplace_back();
         for (int j = 0; j < 3; j++) f.back().push_back(2 * k + 2 * j + 1 + ((pick >> j) & 1));

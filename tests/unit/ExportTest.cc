@@ -18,7 +18,7 @@ using namespace testutil;
 namespace {
 
 std::string exported(Solver& s, const vec<Lit>& assumps) {
-    return captureStdout([&] { std::fflush(stdout), s.toDimacs(stdout, assumps), std::fflush(stdout); });
+    return captureStdout([&] { s.toDimacs(stdout, assumps); });
 }
 
 // The header's variable count must agree with the clauses: no mismatch report.
@@ -122,14 +122,12 @@ TEST(Export, RenumberingAndTextByHand) {
     map[3] = 0;
     Var max = 1;
     std::string text = captureStdout([&] {
-        std::fflush(stdout);
         for (const std::vector<int>& c : Cnf{{3, -1}, {1, 2}, {4, -3, 1}}) {  // satisfied, false, mixed
             vec<Lit> ps;
             toLits(c, ps);
             Clause cl = t.ca[t.ca.alloc(ps)];  // not attached: only written
             t.toDimacs(stdout, cl, map, max);
         }
-        std::fflush(stdout);
     });
     EXPECT_EQ(text, "0\n1 -2 0\n");
     EXPECT_EQ(max, 2);  // only variable 3 was new

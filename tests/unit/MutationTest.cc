@@ -169,8 +169,7 @@ TEST(Mutation, DamagedInputEndsInADocumentedOutcome) {
         Job j;
         const int n = 1 + int(rng() % 8);
         j.cls = randomCnf(rng, n, int(rng() % unsigned(2 * n + 3)), 1 + int(rng() % 3));
-        for (const std::vector<int>& c : j.cls)
-            for (int l : c) j.n = std::max(j.n, std::abs(l));
+        j.n = maxVar(j.cls);
         std::string text = render(rng, j.cls, n);
         j.well_formed = rng() % 4 == 0;
         if (!j.well_formed) text = rng() % 20 ? mutate(rng, text) : randomBytes(rng, 1 + rng() % 300);

@@ -1,9 +1,10 @@
-// Command-line options through the real binary (help text, parsing, range errors), and the help
-// lines of options registered by the test.
+// Command-line options through the real binary (help text, parsing, range errors, refused
+// values of the query options, --version), and the help lines of options registered by the test.
 #include <gtest/gtest.h>
 
 #include <string>
 
+#include "primal/primal.h"
 #include "support/Process.h"
 #include "utils/Options.h"
 
@@ -73,28 +74,41 @@ HELP OPTIONS:
     }
 }
 
+// Each value is accepted, or refused before anything is read or run: one line on standard
+// error, status 1, nothing on standard output. The query options too; an output file that
+// cannot be created or takes no bytes, or two options naming one file, are refused alike.
 TEST(OptionsCli, AcceptedAndRejectedArguments) {
-    const std::string f = writeTempFile("options_one.cnf", "p cnf 1 1\n1 0\n");
+    const std::string f = writeTempFile("options_one.cnf", "p cnf 1 1\n1 0\n"), dir = f.substr(0, f.rfind('/'));
     const std::string start = "Formula :" + f + "\nNegated formula :result.txt\n";  // positional order kept
-    auto run = [&](const std::string& arg, const std::string& error) {  // no error: accepted
-        RunResult r = runPrimal({f, arg, "result.txt"});
-        EXPECT_EQ(r.status, error.empty() ? 0 : 1) << arg;
-        EXPECT_EQ(r.err, error.empty() ? "" : "ERROR! " + error + ".\n") << arg;
-        EXPECT_EQ(r.out.substr(0, start.size()), error.empty() ? start : "") << arg;  // rejected before anything runs
+    auto run = [&](std::vector<std::string> args, const std::string& error) {  // no error: accepted
+        args.insert(args.begin(), f), args.push_back("result.txt");
+        RunResult r = runPrimal(args);
+        EXPECT_EQ(r.status, error.empty() ? 0 : 1) << args[1];
+        EXPECT_EQ(r.err, error.empty() ? "" : "ERROR! " + error + "\n") << args[1];
+        EXPECT_EQ(r.out.substr(0, start.size()), error.empty() ? start : "") << args[1];
     };
     for (const char* arg : {"-verb=abc", "-verb=2x", "-verb=", "-cpu-lim=4294967296", "-mem-lim=0", "-rnd-freq=1",
-                            "-rnd-freq=0", "-rnd-freq=nan", "-no-luby", "-luby", "-strict", "--helpme", "--help-x"})
-        run(arg, "");
+                            "-rnd-freq=0", "-rnd-freq=nan", "-no-luby", "-luby", "-strict", "--helpme", "--help-x", "-side=implicants"})
+        run({arg}, "");
     auto outOfRange = [&](const std::string& arg, const std::string& how) {
         size_t eq = arg.find('=');
-        run(arg, "value <" + arg.substr(eq + 1) + "> is too " + how + " for option \"" + arg.substr(1, eq - 1) + "\"");
+        run({arg}, "value <" + arg.substr(eq + 1) + "> is too " + how + " for option \"" + arg.substr(1, eq - 1) + "\".");
     };
     for (const char* arg : {"-verb=3", "-rnd-freq=1.5", "-var-decay=1"}) outOfRange(arg, "large");
-    for (const char* arg : {"-verb=-1", "-gc-frac=0", "-rfirst=0", "-cpu-lim=4294967295"}) outOfRange(arg, "small");
-    run("-side=", "value <> is not one of both|implicants|implicates for option \"side\"");
-    run("-side=implicants", "");
+    for (const char* arg : {"-verb=-1", "-gc-frac=0", "-rfirst=0", "-cpu-lim=4294967295", "-max-primes=-1", "-max-len=-1"})
+        outOfRange(arg, "small");
+    for (std::string side : {"", "foo"}) run({"-side=" + side}, "value <" + side + "> is not one of both|implicants|implicates for option \"side\".");
     for (std::string flag : {"luby=1", "noluby", "verb", "-foo"})
-        run("-" + flag, "Unknown flag \"" + flag + "\". Use '--help' for help");
+        run({"-" + flag}, "Unknown flag \"" + flag + "\". Use '--help' for help.");
+    run({"-max-len=2", "-project=1"}, "-max-len cannot be combined with -project");
+    for (const std::string& path : {dir + "/missing/out", std::string("/dev/full")})
+        for (const char* opt : {"-implicates-out=", "-implicants-out=", "-stats-json="})
+            run({opt + path}, "Could not create file: " + path + (path == "/dev/full" ? ": No space left on device" : ": No such file or directory"));
+    const std::string same = dir + "/same", again = dir + "/../" + dir.substr(dir.rfind('/') + 1) + "/same2";
+    run({"-implicates-out=" + same, "-implicants-out=" + same}, "Two output options name the same file: " + same);
+    run({"-implicates-out=" + dir + "/same2", "-implicants-out=" + again}, "Two output options name the same file: " + again);
+    RunResult v = runPrimal({"--version"});
+    EXPECT_TRUE(v.status == 0 && v.out == std::string("primal ") + primal::version() + "\n");  // the install test pins the version
 }
 
 // Registered by this test only: a full and a negative int range, a long bool name, a half-open double range.

@@ -6,8 +6,6 @@
 #include <algorithm>
 #include <random>
 #include <tuple>
-#include <sys/mman.h>
-#include <unistd.h>
 #include <zlib.h>
 
 #include "enumerate/Enumeration.h"
@@ -21,16 +19,13 @@ namespace {
 
 // Runs the whole sequence in process on DIMACS text, projected onto x (input indices).
 PrimeSets runProjected(const std::string& dimacs, const std::vector<int>& x, primal::RunOptions opts) {
-    int fd = memfd_create("cnf", 0);
-    EXPECT_EQ(write(fd, dimacs.data(), dimacs.size()), ssize_t(dimacs.size()));
-    lseek(fd, 0, SEEK_SET);
     opts.projection = primal::RunOptions::Projection::List;
     for (int v : x) opts.project_list.emplace_back(v, v);
     Sat::SolverWrapper formula;
     Sat::DR_SolverWrapper dual;
     CollectingSink sink;
     primal::PhaseTimes times;
-    primal::runSequence(formula, dual, gzdopen(fd, "rb"), opts, sink, times);
+    primal::runSequence(formula, dual, gzdopen(memfdWith(dimacs), "rb"), opts, sink, times);
     return sink.sorted();
 }
 
@@ -51,55 +46,46 @@ std::vector<primal::RunOptions> roads() {
 
 }  // namespace
 
-TEST(Projection, RandomFormulasOnEveryRoad) {
-    std::mt19937 rng(99);
-    for (int round = 0; round < 250; round++) {
-        const int n = 1 + int(rng() % 10);
-        Cnf f = randomCnf(rng, n, int(rng() % (3 * n + 2)), 1 + int(rng() % 4));
-        if (!isSatisfiable(f, n)) continue;
+// Random formulas with random sets of interest (0: empty, 1: one variable, 2: all of them,
+// else a random subset), one side asked (the other neither handed over nor lost), then random
+// circuits of AND/OR/XOR gates over k inputs, Tseitin-encoded with the output asserted, whose
+// gate variables, each fixed by the inputs, are forgotten: the primes on every road are the
+// truth table's.
+TEST(Projection, RandomFormulasAndCircuitsOnEveryRoad) {
+    std::mt19937 rng(99), circuits(5);
+    for (int round = 0; round < 310; round++) {
+        const bool circuit = round >= 250;
+        int n = circuit ? 0 : 1 + int(rng() % 10);
+        Cnf f;
         std::vector<int> x;
-        const int kind = round % 5;  // 0: empty, 1: one variable, 2: all, else a random subset
-        for (int v = 1; v <= n; v++)
-            if (kind == 2 || (kind > 2 && rng() % 2) || (kind == 1 && v == 1 + round % n)) x.push_back(v);
+        if (!circuit) {
+            f = randomCnf(rng, n, int(rng() % (3 * n + 2)), 1 + int(rng() % 4));
+            for (int v = 1, kind = round % 5; v <= n; v++)
+                if (kind == 2 || (kind > 2 && rng() % 2) || (kind == 1 && v == 1 + round % n)) x.push_back(v);
+        } else {
+            const int k = 3 + int(circuits() % 4), gates = 2 + int(circuits() % 5);
+            for (int i = 0; i < gates; i++) {  // over earlier signals (signed)
+                auto pick = [&] { int s = 1 + int(circuits() % unsigned(k + i)); return circuits() % 2 ? s : -s; };
+                const int op = int(circuits() % 3), a = pick();
+                gate(f, op, k + i + 1, a, pick());
+            }
+            f.push_back({n = k + gates});
+            for (int v = 1; v <= k; v++) x.push_back(v);
+        }
+        if (!isSatisfiable(f, n)) continue;
         const PrimeSets want = projectedPrimes(f, n, x);
-        if (kind == 2) {  // projecting onto every variable changes nothing
+        if (x.size() == size_t(n) && !circuit) {  // projecting onto every variable changes nothing
             PrimeSets all = bruteForcePrimes(f, n);
             ASSERT_EQ(want.implicants, all.implicants);
             ASSERT_EQ(want.implicates, all.implicates);
         }
         for (primal::RunOptions opts : roads()) {
-            opts.side = primal::Side(round % 3);  // one side asked: the other is neither handed over nor lost
+            opts.side = circuit ? primal::Side::Both : primal::Side(round % 3);
             PrimeSets got = runProjected(toDimacs(f, n), x, opts);
             const std::string where = toDimacs(f, n) + "x = " + testing::PrintToString(x) + " steps " +
-                                      std::to_string(opts.engine_steps) + " side " + std::to_string(round % 3);
+                                      std::to_string(opts.engine_steps) + " side " + std::to_string(int(opts.side));
             EXPECT_EQ(got.implicants, opts.side == primal::Side::Implicates ? Primes{} : want.implicants) << where;
             EXPECT_EQ(got.implicates, opts.side == primal::Side::Implicants ? Primes{} : want.implicates) << where;
-        }
-        if (HasFailure()) return;
-    }
-}
-
-// A random circuit of AND/OR/XOR gates over k inputs, Tseitin-encoded with its output asserted:
-// the gate variables, each fixed by the inputs, are forgotten.
-TEST(Projection, TseitinCircuitsGiveTheCircuitsPrimes) {
-    std::mt19937 rng(5);
-    for (int round = 0; round < 60; round++) {
-        const int k = 3 + int(rng() % 4), gates = 2 + int(rng() % 5);
-        Cnf f;
-        for (int i = 0; i < gates; i++) {  // over earlier signals (signed)
-            auto pick = [&] { int s = 1 + int(rng() % unsigned(k + i)); return rng() % 2 ? s : -s; };
-            const int op = int(rng() % 3), a = pick();
-            gate(f, op, k + i + 1, a, pick());
-        }
-        f.push_back({k + gates});
-        if (!isSatisfiable(f, k + gates)) continue;
-        std::vector<int> inputs;
-        for (int v = 1; v <= k; v++) inputs.push_back(v);
-        const PrimeSets want = projectedPrimes(f, k + gates, inputs);
-        for (const primal::RunOptions& opts : roads()) {
-            PrimeSets got = runProjected(toDimacs(f, k + gates), inputs, opts);
-            EXPECT_EQ(got.implicants, want.implicants) << toDimacs(f, k + gates);
-            EXPECT_EQ(got.implicates, want.implicates) << toDimacs(f, k + gates);
         }
         if (HasFailure()) return;
     }

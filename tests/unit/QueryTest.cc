@@ -1,6 +1,6 @@
 // Queries through the binary: one side, a count limit, DIMACS and JSON output files, against the
-// brute-force oracle on random small formulas, on each road the policy can take; bad values;
-// files left valid by an interruption.
+// brute-force oracle on random small formulas, on each road the policy can take; files left
+// valid by an interruption. (Bad values: OptionsTest.)
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,7 +12,6 @@
 #include <sstream>
 #include <thread>
 
-#include "primal/primal.h"
 #include "support/Oracle.h"
 #include "support/Process.h"
 
@@ -63,13 +62,6 @@ std::string jsonSummary(const std::string& path) {
     return r.status == 0 ? r.out : "";
 }
 
-Primes atMost(const Primes& all, int k) {  // k = 0: no bound
-    Primes out;
-    for (const auto& p : all)
-        if (k == 0 || int(p.size()) <= k) out.push_back(p);
-    return out;
-}
-
 const std::vector<std::vector<std::string>> kRoads = {{"-engine-steps=0"}, {"-engine-steps=2", "-endgame=1"}, {}};
 const char* const kSides[] = {"both", "implicants", "implicates"};
 
@@ -92,9 +84,7 @@ TEST(Query, SideLengthFilesAndLimitMatchTheOracle) {
         const int n = 1 + bounded + int(rng() % (10 - bounded)), m = bounded + int(rng() % (bounded ? 2 * n + 2 : 3 * n + 2));
         const int k = bounded ? 1 + int(rng() % 4) : 0;
         Cnf f = randomCnf(rng, n, m, 1 + bounded + int(rng() % 4));
-        int used = 0;
-        for (const auto& c : f)
-            for (int l : c) used = std::max(used, std::abs(l));
+        const int used = maxVar(f);
         std::ofstream(cnf_path) << toDimacs(f, n);
         const PrimeSets want = bruteForcePrimes(f, used);
         const bool unsat = want.implicants.empty();
@@ -144,37 +134,6 @@ TEST(Query, SideLengthFilesAndLimitMatchTheOracle) {
     }
 }
 
-// A bad value ends the run before anything is read or enumerated: one line on standard error,
-// status 1, nothing on standard output; a file that takes no bytes counts as one that cannot be
-// created.
-TEST(Query, BadValuesEndAtOnce) {
-    const std::string cnf = writeTempFile("query_bad.cnf", "p cnf 2 1\n1 2 0\n"), dir = cnf.substr(0, cnf.rfind('/'));
-    const std::vector<std::vector<std::string>> cases = {
-        {"-side=foo"},
-        {"-max-primes=-1"},
-        {"-max-len=-1"},
-        {"-max-len=2", "-project=1"},
-        {"-implicates-out=" + dir + "/missing/out.cnf"},
-        {"-stats-json=" + dir + "/missing/out.json"},
-        {"-stats-json=/dev/full"},
-        {"-implicants-out=/dev/full"},
-        {"-implicates-out=" + dir + "/same", "-implicants-out=" + dir + "/same"},
-        {"-implicates-out=" + dir + "/same2", "-implicants-out=" + dir + "/../" + dir.substr(dir.rfind('/') + 1) + "/same2"},
-    };
-    for (auto args : cases) {
-        args.push_back(cnf);
-        RunResult r = runPrimal(args);
-        SCOPED_TRACE(args[0]);
-        EXPECT_EQ(r.status, 1);
-        EXPECT_EQ(r.out, "");
-        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
-        EXPECT_EQ(r.err.rfind("ERROR! ", 0), 0u) << r.err;
-    }
-    RunResult v = runPrimal({"--version"});
-    EXPECT_EQ(v.status, 0);
-    EXPECT_EQ(v.out, std::string("primal ") + primal::version() + "\n");  // the install test pins the version
-}
-
 // Interrupted (SIGINT, SIGTERM), out of CPU time or out of memory, a run leaves each file valid,
 // its header counting its lines, and the JSON saying how it ended with the counts of those
 // lines. The pairs formula (2i-1 v 2i, i = 1..k) has 2^k implicants, so the runs are cut in full
@@ -184,9 +143,7 @@ TEST(Query, BadValuesEndAtOnce) {
 // or the memout lines; SIGTERM's report follows the start-up lines.
 TEST(Query, InterruptedRunsLeaveValidFiles) {
     const int k = 36;
-    Cnf f;
-    for (int i = 1; i <= k; i++) f.push_back({2 * i - 1, 2 * i});
-    const std::string path = writeTempFile("query_pairs.cnf", toDimacs(f, 2 * k));
+    const std::string path = writeTempFile("query_pairs.cnf", toDimacs(pairsCnf(k), 2 * k));
     struct Case {
         const char* name;
         int sig;

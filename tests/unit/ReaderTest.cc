@@ -58,14 +58,11 @@ const Rejected kRejected[] = {
 
 }  // namespace
 
-TEST(Reader, StoresClausesAndCountsVariables) {
+// What it stores, plain and gzip; then every byte of a small formula, in turn, is placed first in
+// a new 64 KiB read block, so the boundary falls inside each number, "p cnf" and "c n orig vars".
+TEST(Reader, StoresClausesAndCountsVariablesWhereverABlockEnds) {
     for (bool gz : {false, true})
         for (const auto& [in, want] : kAccepted) EXPECT_EQ(readBytes(in, gz), want) << (gz ? "gzip: " : "") << in;
-}
-
-// Every byte of a small formula, in turn, is placed first in a new 64 KiB read block, so the
-// boundary falls inside each number, "p cnf" and "c n orig vars".
-TEST(Reader, BufferBoundaryAnywhereChangesNothing) {
     const std::string body = "c n orig vars 17\np cnf 1234 3\n-1 1234 0 +22 -0 -333 1\n-4\n0\n";
     const Read want{{{-1, 1234}, {22}, {-333, 1, -4}}, 1234, 17, ""};
     for (bool gz : {false, true})

@@ -110,7 +110,9 @@ TEST(Reduction, EveryResultIsAPrimeImplicantOfItsModel) {
     EXPECT_GT(reductions, 20000);  // the sampling really exercised the reduction
 }
 
-TEST(Reduction, UndefinedAndDroppedCodes) {
+// The value codes; occurrence lists refused for a clause with a 0 literal, not for a tautology
+// or an empty clause.
+TEST(Reduction, UndefinedAndDroppedCodesAndZeroLiterals) {
     Cnf f{{1, 2}, {}};
     ASSERT_TRUE(R.buildOccLists(f));
     Model m{UNDEF, DROPPED};
@@ -121,9 +123,6 @@ TEST(Reduction, UndefinedAndDroppedCodes) {
     EXPECT_EQ(m, (Model{UNDEF, DROPPED}));
     m = {UNDEF, TRUE};  // never dropped, its literal reads as negative, and it satisfies (1|2)
     EXPECT_EQ(reduce(f, m), Ints{-1});
-}
-
-TEST(Reduction, ZeroLiteralRefusesTheLists) {
     EXPECT_FALSE(R.buildOccLists({{1, 2}, {-1}, {2, 0, 1}}));
     EXPECT_TRUE(R.buildOccLists({{1, -1}, {}}));
 }
