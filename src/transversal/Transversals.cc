@@ -70,8 +70,8 @@ const size_t max_dense_words = size_t(1) << 23, max_sparse_words = size_t(1) << 
 
 // Words on the sparse search's deepest path over m edges and n variables: level d holds d + 2
 // disjoint sets, each a count and at most M = m / 64 (index, word) pairs, together at most m
-// pairs, and a few words of slack. Above a few dozen levels the m pairs bound each level; below,
-// the M pairs per set do: 24 linked pairs (1679616 edges, 48 variables) need 67 M words by this
+// pairs, and a few words of slack. From level 62 on the m pairs bound each level; above it, the
+// M pairs per set do: 24 linked pairs (1679616 edges, 48 variables) need 67 M words by this
 // count, against 165 M by m pairs a level.
 size_t sparsePathWords(size_t m, size_t n) {
     const size_t M = (m + 63) / 64;
