@@ -49,17 +49,28 @@ Dimacs readDimacs(const std::string& path) {
     return d;
 }
 
-// The JSON file through python's parser: "implicants implicates end" (null as -1), or "" when
-// it does not parse.
-std::string jsonSummary(const std::string& path) {
+// JSON documents through python's parser, all in one start (a start per run was most of the
+// oracle test's time): for each, "implicants implicates end" (null as -1), or "" when it does
+// not parse or lacks a field.
+std::vector<std::string> jsonSummaries(const std::vector<std::string>& docs) {
+    std::string all;
+    for (const std::string& d : docs) all += d + '\0';
+    const std::string path = writeTempFile("docs.json", all);
     RunResult r = Child("/usr/bin/python3", {"-c",
                                              "import json,sys\n"
-                                             "d=json.load(open(sys.argv[1]))\n"
                                              "f=lambda v: -1 if v is None else v\n"
-                                             "assert set(d['options'])>={'side','max_primes'} and d['cpu_time']>=0 and d['peak_memory_mb']>0\n"
-                                             "print(f(d['implicants']), f(d['implicates']), d['end'])",
+                                             "for doc in open(sys.argv[1]).read().split('\\0')[:-1]:\n"
+                                             "  try:\n"
+                                             "    d=json.loads(doc)\n"
+                                             "    assert set(d['options'])>={'side','max_primes'} and d['cpu_time']>=0 and d['peak_memory_mb']>0\n"
+                                             "    print(f(d['implicants']), f(d['implicates']), d['end'])\n"
+                                             "  except Exception:\n"
+                                             "    print()",
                                              path}, true).finish();
-    return r.status == 0 ? r.out : "";
+    std::vector<std::string> out;
+    std::istringstream lines(r.out);
+    for (std::string line; std::getline(lines, line);) out.push_back(line);
+    return r.status == 0 && out.size() == docs.size() ? out : std::vector<std::string>(docs.size());
 }
 
 const std::vector<std::vector<std::string>> kRoads = {{"-engine-steps=0"}, {"-engine-steps=2", "-endgame=1"}, {}};
@@ -79,6 +90,7 @@ TEST(Query, SideLengthFilesAndLimitMatchTheOracle) {
     std::mt19937 rng(2323);
     const std::string cnf_path = writeTempFile("query.cnf", ""), out_cnf = cnf_path + ".i.cnf",
                       out_dnf = cnf_path + ".t.dnf", json = cnf_path + ".json";
+    std::vector<std::string> docs, want_json, where;  // each run's JSON, parsed at the end
     for (int round = 0; round < 600 && !HasFailure(); round++) {
         const bool bounded = round >= 240;
         const int n = 1 + bounded + int(rng() % (10 - bounded)), m = bounded + int(rng() % (bounded ? 2 * n + 2 : 3 * n + 2));
@@ -112,9 +124,11 @@ TEST(Query, SideLengthFilesAndLimitMatchTheOracle) {
         EXPECT_EQ(dnf.lines, implicants);
         // An unsatisfiable formula's one prime implicate is the empty clause.
         EXPECT_EQ(cnf.lines, unsat && implicates_asked ? Primes{{}} : implicates);
-        const std::string expect_json = (implicants_asked ? std::to_string(implicants.size()) : "-1") + " " +
-                                        (implicates_asked ? std::to_string(cnf.lines.size()) : "-1") + " complete\n";
-        EXPECT_EQ(jsonSummary(json), expect_json);
+        const auto summary = [&](const char* end) {
+            return (implicants_asked ? std::to_string(dnf.lines.size()) : "-1") + " " +
+                   (implicates_asked ? std::to_string(cnf.lines.size()) : "-1") + " " + end;
+        };
+        docs.push_back(fileBytes(json)), want_json.push_back(summary("complete")), where.push_back(std::to_string(round));
         if (bounded || unsat) continue;
         const size_t total = (implicants_asked ? want.implicants.size() : 0) + (implicates_asked ? want.implicates.size() : 0);
         const size_t limit = 1 + rng() % (total + 1);
@@ -129,9 +143,15 @@ TEST(Query, SideLengthFilesAndLimitMatchTheOracle) {
         const bool cut = limit < total;
         EXPECT_EQ(r.out.find("Stopped at the limit of " + std::to_string(limit) + " primes\n") != std::string::npos, cut) << r.out;
         EXPECT_NE(r.out.find("Total time:"), std::string::npos);
-        EXPECT_EQ(readDimacs(out_dnf).lines.size() + readDimacs(out_cnf).lines.size(), std::min(limit, total));
-        EXPECT_NE(jsonSummary(json).find(cut ? " limit\n" : " complete\n"), std::string::npos);
+        const Dimacs dnf_cut = readDimacs(out_dnf), cnf_cut = readDimacs(out_cnf);
+        EXPECT_EQ(dnf_cut.lines.size() + cnf_cut.lines.size(), std::min(limit, total));
+        EXPECT_TRUE(dnf_cut.lines == implicants && cnf_cut.lines == implicates);
+        docs.push_back(fileBytes(json)), where.push_back(std::to_string(round) + " limited");
+        want_json.push_back((implicants_asked ? std::to_string(implicants.size()) : "-1") + " " +
+                            (implicates_asked ? std::to_string(implicates.size()) : "-1") + (cut ? " limit" : " complete"));
     }
+    const std::vector<std::string> got = jsonSummaries(docs);
+    for (size_t i = 0; i < docs.size(); i++) EXPECT_EQ(got[i], want_json[i]) << "round " << where[i] << "\n" << docs[i];
 }
 
 // Interrupted (SIGINT, SIGTERM), out of CPU time or out of memory, a run leaves each file valid,
@@ -178,8 +198,8 @@ TEST(Query, InterruptedRunsLeaveValidFiles) {
         EXPECT_EQ(dnf.vars, 2 * k);
         EXPECT_GT(dnf.lines.size(), 100u);
         for (const auto& t : dnf.lines) EXPECT_EQ(t.size(), size_t(k));
-        EXPECT_EQ(jsonSummary(path + c.name + ".json"), std::to_string(dnf.lines.size()) + " " +
-                                                           std::to_string(cnf.lines.size()) + " " + c.end + "\n");
+        EXPECT_EQ(jsonSummaries({fileBytes(path + c.name + ".json")})[0],
+                  std::to_string(dnf.lines.size()) + " " + std::to_string(cnf.lines.size()) + " " + c.end);
         if (c.sig == SIGINT) continue;
         const std::string out = c.sig ? r.out : fileBytes(path + c.name + ".out");
         ASSERT_FALSE(out.empty());
