@@ -159,6 +159,11 @@ public:
     virtual void finished(const Figures& figures) { (void)figures; }
 };
 
+// Throws the Error that enumerate would throw for the query itself (a field out of range, options
+// that do not go together), before any input is read: a caller can refuse a query before it
+// creates anything.
+void checkQuery(const Query& query);
+
 // Runs the query, telling the sink each event as it happens. Throws Error on bad input or a
 // query the input cannot answer; std::bad_alloc when memory runs out; std::logic_error on an
 // internal failure; what the sink throws passes through.

@@ -232,6 +232,8 @@ RunOptions runOptions(const Query& query) {
 
 }  // namespace
 
+void checkQuery(const Query& query) { (void)runOptions(query); }
+
 Figures enumerate(const Formula& formula, const Query& query, Sink& sink) {
     DescriptorGuard given{formula.kind() == Formula::Kind::Descriptor ? formula.descriptor() : -1};
     const RunOptions opts = runOptions(query);

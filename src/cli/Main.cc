@@ -151,7 +151,13 @@ int main(int argc, char** argv) {
             else
                 failWith(std::string("ERROR! -project takes a list such as 1-4,9,12-20 (ranges ascending), orig or show, not: ") +
                          project.get());
-            if (max_len != 0) failWith("ERROR! -max-len cannot be combined with -project");
+        }
+        query.max_len = int32_t(max_len);
+        // The query's own errors end the run before any output file is created.
+        try {
+            primal::checkQuery(query);
+        } catch (primal::Error& e) {
+            failWith(e.message());
         }
         primal::query_outputs.stats_options = "{\"side\": " + jsonString(side) +
                                               ", \"max_primes\": " + std::to_string(int32_t(max_primes)) +
@@ -177,7 +183,6 @@ int main(int argc, char** argv) {
         query.engine_steps = int32_t(engine_steps);
         query.endgame_conflicts = int32_t(endgame_conflicts);
         query.limit = uint64_t(int32_t(max_primes));
-        query.max_len = int32_t(max_len);
         query.timers = &primal::run_times;
         query.solver_notices = true;
         primal::PrintingSink sink(print_all, print_time, query.limit, input.name(), argc >= 3 ? argv[2] : "");

@@ -1,6 +1,7 @@
 // Command-line options through the real binary (help text, parsing, range errors, refused
 // values of the query options, --version), and the help lines of options registered by the test.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <string>
 
@@ -100,7 +101,9 @@ TEST(OptionsCli, AcceptedAndRejectedArguments) {
     for (std::string side : {"", "foo"}) run({"-side=" + side}, "value <" + side + "> is not one of both|implicants|implicates for option \"side\".");
     for (std::string flag : {"luby=1", "noluby", "verb", "-foo"})
         run({"-" + flag}, "Unknown flag \"" + flag + "\". Use '--help' for help.");
-    run({"-max-len=2", "-project=1"}, "-max-len cannot be combined with -project");
+    // Refused before any output file is created.
+    run({"-max-len=2", "-project=1", "-implicates-out=" + dir + "/never"}, "-max-len cannot be combined with -project");
+    EXPECT_NE(access((dir + "/never").c_str(), F_OK), 0);
     for (const std::string& path : {dir + "/missing/out", std::string("/dev/full")})
         for (const char* opt : {"-implicates-out=", "-implicants-out=", "-stats-json="})
             run({opt + path}, "Could not create file: " + path + (path == "/dev/full" ? ": No space left on device" : ": No such file or directory"));
