@@ -339,4 +339,12 @@ TEST(ApiSink, EventsAndErrorsOnEveryEnding) {
         EXPECT_EQ(sink.log, c.log);
     }
     for (int fd : {good, bad, unread}) EXPECT_EQ(fcntl(fd, F_GETFD), -1) << "the run left the descriptor open";
+    // The query's own errors, without a run: the same as enumerate's.
+    EXPECT_NO_THROW(primal::checkQuery(q));
+    try {
+        primal::checkQuery(range);
+        ADD_FAILURE() << "an out-of-range query passed";
+    } catch (const primal::Error& e) {
+        EXPECT_TRUE(e.message() == small && e.kind() == K::Query);
+    }
 }
