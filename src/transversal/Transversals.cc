@@ -308,16 +308,12 @@ struct TransversalEngine::Impl {
             found++;
             return visit(out);
         }
-        ++steps;
-        if (poll && (steps & (poll_interval - 1)) == 0) poll();
-        if (stepBase != 0 && steps > stepBase + stepPer * found) {
-            limitHit = true;
-            return false;
-        }
+        if (!step()) return false;
         if (maxSize != 0 && S.size() >= maxSize) return true;
         uint32_t b = minBucket();
         if (b == 0) return true;  // an uncovered edge that nothing usable can hit
         uint32_t e = head[b];
+        if (maxSize != 0 && S.size() + 1 == maxSize) return lastLevel(e, visit);
         // The last usable vertex of F is branched on first, without leaving CAND.
         uint32_t first = NIL;
         for (size_t j = estart[e]; j < estart[e + 1]; j++)
@@ -335,6 +331,46 @@ struct TransversalEngine::Impl {
             }
         }
         pending.push_back(first | UNDROPPED);
+        return true;
+    }
+
+    // The children of a node one vertex below the size bound: only one that hits every uncovered
+    // edge can be reported, and every other is cut as soon as it is entered. So each usable
+    // vertex of e is first counted against the uncovered edges, in one walk of its occurrence
+    // list that stops once it cannot hit them all, and only one that hits them all is added to
+    // S; the frame would drop each from CAND, add it, enter it and take it out again (five
+    // walks). The children come in the frame's order (the last usable vertex first, which is
+    // descending position in e), so the reports come in the same order; every child not
+    // reported counts a step.
+    bool lastLevel(uint32_t e, const std::function<bool(const std::vector<int>&)>& visit) {
+        for (size_t j = estart[e + 1]; j-- > estart[e];) {
+            const uint32_t w = elits[j];
+            if (!inCand[w] || blocked[w] != 0) continue;
+            const size_t end = ostart[w + 1];
+            size_t hits = 0;
+            for (size_t i = ostart[w]; i < end && hits < numUncov && hits + (end - i) >= numUncov; i++)
+                hits += es[occ[i]].hit == 0;
+            if (hits == numUncov && addToS(w)) {
+                reportedSet(S, inS, nv, out);
+                found++;
+                const bool go = visit(out);
+                removeFromS(w, false);
+                if (!go) return false;
+                continue;
+            }
+            if (!step()) return false;
+        }
+        return true;
+    }
+
+    // Counts a node that reports nothing, polls, and says whether the step limit lets the run go on.
+    bool step() {
+        ++steps;
+        if (poll && (steps & (poll_interval - 1)) == 0) poll();
+        if (stepBase != 0 && steps > stepBase + stepPer * found) {
+            limitHit = true;
+            return false;
+        }
         return true;
     }
 
