@@ -97,6 +97,10 @@ struct RunContext {
     // Conflicts the formula solver needed to find the formula satisfiable: a measure of how hard
     // a search without propagation will find it (the engine's budget shrinks with it).
     uint64_t first_check_conflicts = 0;
+    // A pass of the endgame (implicatesFromImplicants without every implicant) that has found
+    // this many new implicants gives way to a new one over all of them, or under a length bound
+    // may go on (see there). Tests lower it to reach that rule on small formulas.
+    size_t new_implicants_per_pass = 256;
 
     RunContext(Sat::SolverWrapper& f, int vars, Recorder& recorder, std::vector<int> orig = {});
 
