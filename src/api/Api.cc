@@ -20,6 +20,7 @@
 #include "enumerate/Enumeration.h"
 #include "formula/SolverWrapper.h"
 #include "primal/primal.h"
+#include "utils/Output.h"
 #include "utils/ParseUtils.h"
 
 #ifndef PRIMAL_VERSION
@@ -221,7 +222,7 @@ RunOptions runOptions(const Query& query) {
     } else if (query.project_from == From::ShowLines) {
         opts.projection = P::Show;
     }
-    opts.quiet = !query.solver_notices;
+    opts.solver_notice = query.solver_notices ? &Sat::outPuts : nullptr;
     checkRange(query.engine_steps, "engine-steps");
     checkRange(query.endgame_conflicts, "endgame");
     if (query.engine_steps_per_prime < 0)

@@ -65,7 +65,7 @@ RunEnd runRead(SolverWrapper& formula, DR_SolverWrapper& dual, const RunOptions&
     times.max_model.store(0.0);
     times.check.store(0.0);
     times.reduction.store(0.0);
-    Recorder recorder(sink, times, opts.side, &opts.interrupted, opts.quiet);
+    Recorder recorder(sink, times, opts.side, &opts.interrupted, opts.solver_notice);
     RunContext ctx(formula, n, recorder, std::move(orig_var));
     ctx.max_len = size_t(opts.max_len);
     if (opts.projection != RunOptions::Projection::None) {

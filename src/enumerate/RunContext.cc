@@ -12,7 +12,7 @@ void Recorder::recordInput(bool implicant, std::vector<int>& lits) {
 }
 
 void Recorder::watch(Sat::Solver& s) const {
-    s.quiet = quiet_;
+    s.notice = notice_;
     if (interrupted_ == nullptr || !*interrupted_) return;
     s.poll = [](void* check) { return (*static_cast<const std::function<bool()>*>(check))(); };
     s.poll_arg = const_cast<std::function<bool()>*>(interrupted_);

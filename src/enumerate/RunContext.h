@@ -33,9 +33,9 @@ struct StopRun {};
 class Recorder {
 public:
     Recorder(PrimeSink& sink, PhaseTimes& times, Side side = Side::Both,
-             const std::function<bool()>* interrupted = nullptr, bool quiet = false)
+             const std::function<bool()>* interrupted = nullptr, void (*notice)(const char*) = nullptr)
         : sink_(sink), times_(times), literals_(sink.wantsLiterals()), side_(side), interrupted_(interrupted),
-          quiet_(quiet) {}
+          notice_(notice) {}
     // A prime in input numbering (sorted in place when the sink wants the literals); one of the
     // side the run was not asked for is neither handed over nor counted.
     void recordInput(bool implicant, std::vector<int>& lits);
@@ -43,7 +43,7 @@ public:
     bool wants(bool implicant) const { return sideWants(side_, implicant); }
     PhaseTimes& times() { return times_; }
     // Lets a solver of the run ask the caller's interruption check during long searches, and
-    // keeps it quiet in a quiet run.
+    // gives it the run's place for notice lines.
     void watch(Sat::Solver& s) const;
     // Stops the run if the caller's interruption check says so (for searches without a solver).
     void stopIfInterrupted() const {
@@ -60,7 +60,7 @@ private:
     bool literals_;
     Side side_;
     const std::function<bool()>* interrupted_;  // null or empty: none
-    bool quiet_;
+    void (*notice_)(const char*);
 };
 
 // Every phase works on the variables 1..n that occur in the formula, numbered densely in the

@@ -36,8 +36,9 @@ struct RunOptions {
     // A library caller's interruption check, asked every 1024 conflicts of a solver search;
     // true stops the run as a sink's false does. Unset (the command line): never asked.
     std::function<bool()> interrupted;
-    // The solvers' notice lines left out (a library's run: standard output is not its own).
-    bool quiet = false;
+    // Where the solvers' notice lines go (null: nowhere; a library's standard output is not its
+    // own).
+    void (*solver_notice)(const char* line) = nullptr;
 };
 
 // A query that the input cannot answer (a projection onto variables it does not have): the

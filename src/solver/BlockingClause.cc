@@ -6,7 +6,6 @@
 // A one-literal clause is the exception: it becomes a root fact, assigned and propagated at
 // once on top of the kept levels (cancelUntil keeps such facts when it backtracks below them).
 #include "solver/Solver.h"
-#include "utils/Output.h"
 
 namespace Sat {
 
@@ -19,7 +18,7 @@ lbool Solver::add_blck_assert(vec<Lit>& ps) {
     if (ps.size() == 1) {
         Lit p = ps[0];
         if (level(var(p)) == 0 && value(var(p)) != l_Undef) {
-            if (!quiet) outPuts("Variable already assigned!!!");
+            if (notice) notice("Variable already assigned!!!");
             return l_False;
         }
         // Only the levels from p's own on depend on p's old value; the ones below are kept and p

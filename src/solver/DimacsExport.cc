@@ -1,10 +1,10 @@
 // DIMACS export of the problem clauses simplified by the root assignment, with assumptions as
 // unit clauses. Variables are renumbered densely in order of first appearance.
 #include <cstdio>
-#include <cstdlib>
+#include <stdexcept>
+#include <string>
 
 #include "solver/Solver.h"
-#include "utils/Output.h"
 
 namespace Sat {
 
@@ -26,10 +26,7 @@ void Solver::toDimacs(FILE* f, Clause& c, vec<Var>& map, Var& max) {
 void Solver::toDimacs(const char* file, const vec<Lit>& assumps) {
     // Opened for writing ("w"); the file's old content is replaced.
     FILE* f = std::fopen(file, "w");
-    if (f == nullptr) {
-        std::fprintf(stderr, "could not open file %s\n", file);
-        std::exit(1);
-    }
+    if (f == nullptr) throw std::runtime_error(std::string("could not open file ") + file);
     toDimacs(f, assumps);
     std::fclose(f);
 }
@@ -66,7 +63,7 @@ void Solver::toDimacs(FILE* f, const vec<Lit>& assumps) {
         toDimacs(f, c, map, max);
     }
 
-    if (verbosity > 0) outPrintf("Wrote DIMACS with %d variables and %d clauses.\n", max, cnt);
+    if (verbosity > 0) say("Wrote DIMACS with %d variables and %d clauses.\n", max, cnt);
 }
 
 }  // namespace Sat

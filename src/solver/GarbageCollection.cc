@@ -3,7 +3,6 @@
 // reference the solver holds (watchers, reasons of trail variables, learnts, clauses) is
 // redirected through the forwarding reference left in the old copy.
 #include "solver/Solver.h"
-#include "utils/Output.h"
 
 namespace Sat {
 
@@ -50,8 +49,8 @@ void Solver::garbageCollect() {
     ClauseAllocator to(ca.size() > ca.wasted() ? live : 0);
     relocAll(to);
     if (verbosity >= 2)
-        outPrintf("|  Garbage collection:   %12d bytes => %12d bytes             |\n",
-                  int(ca.size() * 4), int(to.size() * 4));
+        say("|  Garbage collection:   %12d bytes => %12d bytes             |\n",
+            int(ca.size() * 4), int(to.size() * 4));
     to.moveTo(ca);
 }
 

@@ -4,12 +4,9 @@
 // and decides.
 #include <climits>
 #include <cmath>
-#include <sys/resource.h>
 
 #include "containers/Sort.h"
 #include "solver/Solver.h"
-#include "utils/Output.h"
-#include "utils/System.h"
 
 namespace Sat {
 
@@ -138,10 +135,10 @@ lbool Solver::search(int nof_conflicts) {
                 max_learnts *= learntsize_inc;
 
                 if (verbosity >= 1)
-                    outPrintf("| %9d | %7d %8d %8d | %8d %8d %6.0f | %6.3f %% |\n", int(conflicts),
-                              int(dec_vars - uint64_t(trail_lim.size() == 0 ? trail.size() : trail_lim[0])),
-                              int(num_clauses), int(clauses_literals), int(max_learnts), int(num_learnts),
-                              double(learnts_literals) / num_learnts, progressEstimate() * 100);
+                    say("| %9d | %7d %8d %8d | %8d %8d %6.0f | %6.3f %% |\n", int(conflicts),
+                        int(dec_vars - uint64_t(trail_lim.size() == 0 ? trail.size() : trail_lim[0])),
+                        int(num_clauses), int(clauses_literals), int(max_learnts), int(num_learnts),
+                        double(learnts_literals) / num_learnts, progressEstimate() * 100);
             }
         } else {
             if ((nof_conflicts >= 0 && conflictC >= nof_conflicts) || !withinBudget()) {
@@ -197,10 +194,10 @@ lbool Solver::solve_() {
     lbool status = l_Undef;
 
     if (verbosity >= 1) {
-        outPrintf("============================[ Search Statistics ]==============================\n");
-        outPrintf("| Conflicts |          ORIGINAL         |          LEARNT          | Progress |\n");
-        outPrintf("|           |    Vars  Clauses Literals |    Limit  Clauses Lit/Cl |          |\n");
-        outPrintf("===============================================================================\n");
+        say("============================[ Search Statistics ]==============================\n");
+        say("| Conflicts |          ORIGINAL         |          LEARNT          | Progress |\n");
+        say("|           |    Vars  Clauses Literals |    Limit  Clauses Lit/Cl |          |\n");
+        say("===============================================================================\n");
     }
 
     int curr_restarts = 0;
@@ -213,7 +210,7 @@ lbool Solver::solve_() {
         curr_restarts++;
     }
 
-    if (verbosity >= 1) outPrintf("===============================================================================\n");
+    if (verbosity >= 1) say("===============================================================================\n");
 
     if (status == l_True) {
         model.growTo(nVars());
@@ -224,23 +221,6 @@ lbool Solver::solve_() {
 
     if (!keep_trail) cancelUntil(0);
     return status;
-}
-
-void Solver::printStats() const {
-    struct rusage ru;
-    getrusage(RUSAGE_SELF, &ru);
-    double cpu_time = double(ru.ru_utime.tv_sec) + double(ru.ru_utime.tv_usec) / 1000000.0;
-    double mem_used = memUsedPeak(false);
-    outPrintf("restarts              : %llu\n", (unsigned long long)starts);
-    outPrintf("conflicts             : %-12llu   (%.0f /sec)\n", (unsigned long long)conflicts, conflicts / cpu_time);
-    outPrintf("decisions             : %-12llu   (%4.2f %% random) (%.0f /sec)\n", (unsigned long long)decisions,
-              double(float(rnd_decisions) * 100 / float(decisions)), decisions / cpu_time);
-    outPrintf("propagations          : %-12llu   (%.0f /sec)\n", (unsigned long long)propagations,
-              propagations / cpu_time);
-    outPrintf("conflict literals     : %-12llu   (%4.2f %% deleted)\n", (unsigned long long)tot_literals,
-              double(max_literals - tot_literals) * 100 / double(max_literals));
-    if (mem_used != 0) outPrintf("Memory used           : %.2f MB\n", mem_used);
-    outPrintf("CPU time              : %g s\n", cpu_time);
 }
 
 }  // namespace Sat

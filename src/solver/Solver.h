@@ -48,7 +48,7 @@ public:
 
     // DIMACS export of the root-simplified problem plus assumptions as units.
     void toDimacs(FILE* f, const vec<Lit>& assumps);
-    void toDimacs(const char* file, const vec<Lit>& assumps);
+    void toDimacs(const char* file, const vec<Lit>& assumps);  // std::runtime_error if it cannot be opened
     void toDimacs(FILE* f, Clause& c, vec<Var>& map, Var& max);
 
     // Queries --------------------------------------------------------------------------------
@@ -62,7 +62,6 @@ public:
     int level(Var x) const { return vardata[x].level; }
     CRef reason(Var x) const { return vardata[x].reason; }
     double progressEstimate() const;
-    void printStats() const;
 
     void setDecisionVar(Var v, bool b);
     // Forgets the saved phases: the next search starts from the initial polarity.
@@ -188,8 +187,11 @@ public:
     bool (*poll)(void*) = nullptr;
     void* poll_arg = nullptr;
     bool polled_stop = false;
-    // No notice lines on standard output (a library's run; the lines are the command line's).
-    bool quiet = false;
+    // Where the solver's rare notice lines go (null: nowhere). The solver never writes output
+    // itself: the run hands it the command line's standard output, or nothing.
+    void (*notice)(const char* line) = nullptr;
+    // A notice line (printf format; a final newline is the line's end), when verbosity asks.
+    void say(const char* fmt, ...) const __attribute__((format(printf, 2, 3)));
 
     // Internals, public so that tests can drive them step by step. -------------------------
     void insertVarOrder(Var x);

@@ -1,6 +1,10 @@
 // Solver construction, variables and the attached clause database. Detaching is lazy by
 // default: a removal only marks the two watch lists dirty, and they are compacted when next
 // looked up, so removing a clause never searches its watch lists.
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
 #include "solver/Solver.h"
 #include "solver/SolverOptions.h"
 
@@ -136,6 +140,18 @@ bool Solver::satisfied(const Clause& c) const {
     for (int i = 0; i < c.size(); i++)
         if (value(c[i]) == l_True) return true;
     return false;
+}
+
+void Solver::say(const char* fmt, ...) const {
+    if (notice == nullptr) return;
+    char line[512];
+    va_list args;
+    va_start(args, fmt);
+    std::vsnprintf(line, sizeof line, fmt, args);
+    va_end(args);
+    const size_t n = std::strlen(line);
+    if (n > 0 && line[n - 1] == '\n') line[n - 1] = '\0';
+    notice(line);
 }
 
 }  // namespace Sat

@@ -291,6 +291,21 @@ struct EventLog : primal::Sink {
 // with its message (the command line prints message() and exits with status(): the malformed
 // corpus, ReaderTest and DriverTest check those). A sink that wants no literals gets the same
 // count of primes without them; a descriptor is closed by the run however it ends.
+// The solver's notice (a one-literal block on a variable the dual-rail solver has fixed): on
+// standard output where the query asks for it, as the command line does, and nowhere else.
+TEST(Api, SolverNoticeOnlyWhenAsked) {
+    const std::vector<std::vector<int>> f{{-3, 1, -2}, {-2, -3, -1}, {2, 3, 1}, {-3, 2, 1}, {2, -1, -3}};
+    for (bool asked : {false, true}) {
+        primal::Query q;
+        q.engine_steps = 0;
+        q.solver_notices = asked;
+        primal::Result r;
+        EXPECT_EQ(captureStdout([&] { r = primal::enumerate(primal::Formula::fromClauses(f), q); }),
+                  asked ? "Variable already assigned!!!\n" : "");
+        EXPECT_EQ(r.implicates, (std::vector<std::vector<int>>{{1, 2}, {-3}}));
+    }
+}
+
 TEST(ApiSink, EventsAndErrorsOnEveryEnding) {
     const std::string text = "p cnf 4 2\n1 2 0\n-1 3 0\n", whole = gzipBytes("p cnf 3 2\n1 2 0\n-1 3 0\n");
     const std::string cut = writeTempFile("api_cut.cnf.gz", whole.substr(0, whole.size() - 6));
