@@ -350,15 +350,13 @@ struct TransversalEngine::Impl {
             size_t hits = 0;
             for (size_t i = ostart[w]; i < end && hits < numUncov && hits + (end - i) >= numUncov; i++)
                 hits += es[occ[i]].hit == 0;
-            if (hits == numUncov && addToS(w)) {
-                reportedSet(S, inS, nv, out);
-                found++;
-                const bool go = visit(out);
+            if (hits == numUncov && addToS(w)) {  // entered, S is reported
+                const bool go = enter(visit);
                 removeFromS(w, false);
                 if (!go) return false;
-                continue;
+            } else if (!step()) {
+                return false;
             }
-            if (!step()) return false;
         }
         return true;
     }
