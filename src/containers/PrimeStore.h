@@ -3,8 +3,8 @@
 // blocks that never move: growing one array by doubling copied every literal again and again
 // and held up to twice the memory (random 3-CNF, n = 80, m = 160: 5 GB and more system than
 // user time after 8 s of listing implicants). Blocks start small and grow to block_literals.
-#ifndef PRIMAL_ENUMERATE_PRIMESTORE_H
-#define PRIMAL_ENUMERATE_PRIMESTORE_H
+#ifndef PRIMAL_CONTAINERS_PRIMESTORE_H
+#define PRIMAL_CONTAINERS_PRIMESTORE_H
 
 #include <algorithm>
 #include <cassert>

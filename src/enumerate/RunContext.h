@@ -16,11 +16,11 @@
 #include <set>
 #include <vector>
 
+#include "containers/PrimeStore.h"
 #include "enumerate/PhaseTimer.h"
-#include "formula/PrimeReduction.h"
 #include "enumerate/PrimeSink.h"
-#include "enumerate/PrimeStore.h"
 #include "enumerate/RunOptions.h"
+#include "formula/PrimeReduction.h"
 #include "formula/SolverWrapper.h"
 
 namespace primal {
